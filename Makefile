@@ -1,0 +1,46 @@
+# Velmora: top-level commands.
+#   make test            install dependencies if missing, configure, build, run every test
+#   make check-sanitize  the same tests built with ASan + UBSan (folder build-asan)
+#   make run             the guider client with the simulator
+#   make bench           build and run velmora-bench
+
+JOBS ?= $(shell nproc)
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+CTEST_ARGS ?= --output-on-failure -j $(JOBS) --timeout 300
+
+.PHONY: all deps configure build test check-sanitize run bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+$(BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+configure: $(BUILD)/CMakeCache.txt
+
+build: deps configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && ctest $(CTEST_ARGS)
+
+check-sanitize: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_BENCH=OFF
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest $(CTEST_ARGS)
+
+run: build
+	@if [ -x $(BUILD)/client/app/VelmoraNebrix ]; then \
+		VELMORA_SIMULATOR=1 $(BUILD)/client/app/VelmoraNebrix; \
+	else \
+		echo "make run: the guider client is not built yet (it arrives with the client windows)."; exit 1; \
+	fi
+
+bench: build
+	$(BUILD)/bench/velmora-bench
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

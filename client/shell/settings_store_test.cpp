@@ -1,0 +1,75 @@
+#include "client/shell/memory_settings_store.h"
+#include "client/shell/registry_settings_store.h"
+
+#include "platform/registry/registry.h"
+#include "testing/temp_home.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace velmora::client;
+using velmora::testing::TempHome;
+
+namespace {
+
+// The same behaviour is expected of both stores.
+void checkTypeRules(SettingsStore& store)
+{
+    EXPECT_EQ(store.readInt("Exposure", "Exposure Time", 0), 0);
+    EXPECT_EQ(store.readString("Drivers", "Camera", "VelmoraServer.Camera"), "VelmoraServer.Camera");
+    ASSERT_TRUE(store.writeInt("Exposure", "Exposure Time", 150));
+    ASSERT_TRUE(store.writeInt("Guiding", "Offset", -1800));
+    ASSERT_TRUE(store.writeString("Drivers", "Camera", "Other.Camera"));
+    ASSERT_TRUE(store.writeString("Capture", "Folder Name", ""));
+    EXPECT_EQ(store.readInt("Exposure", "Exposure Time", 0), 150);
+    EXPECT_EQ(store.readInt("Guiding", "Offset", 0), -1800);
+    EXPECT_EQ(store.readString("Drivers", "Camera", "x"), "Other.Camera");
+    EXPECT_EQ(store.readString("Capture", "Folder Name", "C:\\"), "");
+    // A value of the other type reads as the default.
+    EXPECT_EQ(store.readInt("Drivers", "Camera", 77), 77);
+    EXPECT_EQ(store.readString("Exposure", "Exposure Time", "dflt"), "dflt");
+}
+
+} // namespace
+
+TEST(SettingsStore, MemoryStoreFollowsTheTypeRules)
+{
+    MemorySettingsStore store;
+    checkTypeRules(store);
+}
+
+TEST(SettingsStore, RegistryStoreFollowsTheTypeRulesAndPersists)
+{
+    TempHome home;
+    {
+        RegistrySettingsStore store;
+        checkTypeRules(store);
+    }
+    velmora::registry::resetForTesting();
+    RegistrySettingsStore again;
+    EXPECT_EQ(again.readInt("Exposure", "Exposure Time", 0), 150);
+    std::string file = velmora::testing::readFile(home.registryFile("HKEY_CURRENT_USER"));
+    EXPECT_NE(file.find("[HKEY_CURRENT_USER\\Software\\Velmora Software\\Velmora Nebrix Client\\Exposure]\n"
+                        "\"Exposure Time\"=dword:00000096"),
+              std::string::npos)
+        << file;
+}
+
+TEST(SettingsStore, RegistryStoreReadsForeignTypesAsDefaults)
+{
+    TempHome home;
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Velmora Software\\Velmora Nebrix Client\\Hardware",
+                             KEY_ALL_ACCESS, &key),
+              ERROR_SUCCESS);
+    const BYTE two[] = {1, 2};
+    RegSetValueEx(key, "Pixel Width", REG_BINARY, two, 2);   // wrong type
+    RegSetValueEx(key, "Pixel Height", REG_DWORD, two, 2);   // right type, wrong size
+    RegSetValueEx(key, "Caption", REG_SZ, reinterpret_cast<const BYTE*>("abc"), 3); // no NUL
+    RegCloseKey(key);
+    RegistrySettingsStore store;
+    EXPECT_EQ(store.readInt("Hardware", "Pixel Width", 560), 560);
+    EXPECT_EQ(store.readInt("Hardware", "Pixel Height", 560), 560);
+    EXPECT_EQ(store.readString("Hardware", "Caption", "x"), "abc");
+}
