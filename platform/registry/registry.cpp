@@ -325,9 +325,9 @@ LONG deleteBelow(HKEY key, const char* subKey, bool recursive)
         }
         if (!recursive && !target->children().empty())
             return ERROR_ACCESS_DENIED;
+        if (path.size() == 1 && key->hive != 0 && namesEqual(path[0], "Software"))
+            return ERROR_ACCESS_DENIED; // HKCU\Software and HKLM\SOFTWARE always exist
         std::vector<std::string> parentPath(path.begin(), path.end() - 1);
-        if (parentPath.empty())
-            return ERROR_ACCESS_DENIED; // a hive's base keys are not deleted
         walk(root, parentPath)->removeChild(path.back());
         changed = true;
         return ERROR_SUCCESS;

@@ -194,6 +194,10 @@ TEST(Registry, DeleteKeyAndRecursiveDelete)
     RegCloseKey(check);
     RegCloseKey(root);
     EXPECT_EQ(RegCloseKey(root), ERROR_INVALID_HANDLE);
+
+    RegCloseKey(create(HKEY_CLASSES_ROOT, "Top.ProgId\\CLSID"));
+    EXPECT_EQ(RegDeleteTree(HKEY_CLASSES_ROOT, "top.progid"), ERROR_SUCCESS) << "keys right below a root";
+    EXPECT_EQ(RegDeleteTree(HKEY_CURRENT_USER, "Software"), ERROR_ACCESS_DENIED);
 }
 
 TEST(Registry, TwoProcessesWritingAtOnceLoseNothing)

@@ -1,0 +1,25 @@
+#pragma once
+// Faults an emulated serial device can be told to show, for tests of the host side.
+
+#include <chrono>
+#include <cstdint>
+
+namespace velmora::sim {
+
+struct EmulatorFaults {
+    // Index (from 0) of the byte, counted from when the faults were set, whose echo is
+    // not sent; negative: every echo is sent.
+    int dropEchoOfByte = -1;
+    // Replies go out this much later than they would.
+    std::chrono::milliseconds replyDelay{0};
+    // Replies are replaced by a line of random bytes (ending LF CR).
+    bool garbageReplies = false;
+    // Replies are replaced by a line longer than 256 bytes (ending LF CR).
+    bool overlongReplies = false;
+    // The device sends nothing at all, neither echoes nor replies.
+    bool silent = false;
+    // Seed of the garbage.
+    std::uint32_t seed = 1;
+};
+
+} // namespace velmora::sim
