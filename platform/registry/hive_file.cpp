@@ -19,15 +19,21 @@ namespace {
 // Holds an exclusive flock for its lifetime. The lock file is opened afresh each
 // time: flock belongs to the open file description, and a description inherited
 // through fork would let parent and child hold "the" lock together.
+int lockExclusive(const std::string& path)
+{
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+    return fd;
+}
+
 class FileLock {
 public:
-    explicit FileLock(const std::string& path)
+    explicit FileLock(const std::string& path, bool alreadyHeld = false)
+        : m_fd(alreadyHeld ? -1 : lockExclusive(path))
     {
-        m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (m_fd >= 0) {
-            while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
-            }
-        }
     }
     ~FileLock()
     {
@@ -70,16 +76,6 @@ bool writeAll(int fd, const std::string& data)
     return true;
 }
 
-void syncFolder(const std::string& file)
-{
-    std::string folder = std::filesystem::path(file).parent_path().string();
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 std::string timestamp()
 {
     std::time_t now = std::time(nullptr);
@@ -102,13 +98,20 @@ void makePrivateFolders(const std::filesystem::path& folder)
 } // namespace
 
 HiveFile::HiveFile(std::string rootName, std::string path, std::vector<std::string> baseKeys)
-    : m_rootName(std::move(rootName)), m_path(std::move(path)), m_baseKeys(std::move(baseKeys)), m_root(m_rootName)
+    : m_rootName(std::move(rootName)), m_path(std::move(path)), m_baseKeys(std::move(baseKeys)),
+      m_root(m_rootName)
 {
+}
+
+HiveFile::~HiveFile()
+{
+    if (m_batchLockFd >= 0)
+        ::close(m_batchLockFd);
 }
 
 std::optional<HiveFile::Identity> HiveFile::identityOnDisk() const
 {
-    struct stat st{};
+    struct stat st {};
     if (::stat(m_path.c_str(), &st) != 0)
         return std::nullopt;
     return Identity{st.st_dev, st.st_ino, st.st_size,
@@ -123,7 +126,7 @@ bool HiveFile::isStale() const
 const RegistryKey& HiveFile::current()
 {
     if (isStale()) {
-        FileLock lock(m_path + ".lock");
+        FileLock lock(m_path + ".lock", m_batchDepth > 0);
         reloadLocked();
     }
     return m_root;
@@ -146,7 +149,7 @@ void HiveFile::reloadLocked()
         return;
     }
     std::string text;
-    struct stat st{};
+    struct stat st {};
     bool ok = readAll(fd, text) && ::fstat(fd, &st) == 0;
     ::close(fd);
     if (!ok) {
@@ -199,7 +202,8 @@ bool HiveFile::writeLocked()
         ::unlink(tmp.c_str());
         return false;
     }
-    syncFolder(m_path);
+    // The folder is not synced: after a power cut the rename may be lost, which
+    // leaves the previous complete file, never a damaged one.
     m_identity = identityOnDisk();
     return true;
 }
@@ -207,7 +211,7 @@ bool HiveFile::writeLocked()
 LONG HiveFile::modify(const std::function<LONG(RegistryKey& root, bool& changed)>& change)
 {
     makePrivateFolders(std::filesystem::path(m_path).parent_path());
-    FileLock lock(m_path + ".lock");
+    FileLock lock(m_path + ".lock", m_batchDepth > 0);
     if (isStale())
         reloadLocked();
     if (!m_loaded)
@@ -216,11 +220,42 @@ LONG HiveFile::modify(const std::function<LONG(RegistryKey& root, bool& changed)
     LONG rc = change(m_root, changed);
     if (rc != ERROR_SUCCESS || !changed)
         return rc;
+    if (m_batchDepth > 0) {
+        m_batchDirty = true;
+        return ERROR_SUCCESS;
+    }
     if (!writeLocked()) {
         m_loaded = false;
         return ERROR_WRITE_FAULT;
     }
     return ERROR_SUCCESS;
+}
+
+void HiveFile::beginBatch()
+{
+    if (m_batchDepth++ > 0)
+        return;
+    makePrivateFolders(std::filesystem::path(m_path).parent_path());
+    m_batchLockFd = lockExclusive(m_path + ".lock");
+    m_batchDirty = false;
+    if (isStale())
+        reloadLocked();
+}
+
+LONG HiveFile::endBatch()
+{
+    if (m_batchDepth == 0 || --m_batchDepth > 0)
+        return ERROR_SUCCESS;
+    LONG rc = ERROR_SUCCESS;
+    if (m_batchDirty && !writeLocked()) {
+        m_loaded = false;
+        rc = ERROR_WRITE_FAULT;
+    }
+    m_batchDirty = false;
+    if (m_batchLockFd >= 0)
+        ::close(m_batchLockFd);
+    m_batchLockFd = -1;
+    return rc;
 }
 
 } // namespace velmora::registry

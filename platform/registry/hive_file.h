@@ -16,6 +16,9 @@ class HiveFile {
 public:
     // baseKeys exist in every hive of this root, as on Windows (HKCU\Software).
     HiveFile(std::string rootName, std::string path, std::vector<std::string> baseKeys);
+    ~HiveFile();
+    HiveFile(const HiveFile&) = delete;
+    HiveFile& operator=(const HiveFile&) = delete;
 
     // The tree as last committed by any process.
     const RegistryKey& current();
@@ -27,6 +30,11 @@ public:
     LONG modify(const std::function<LONG(RegistryKey& root, bool& changed)>& change);
 
     const std::string& path() const { return m_path; }
+
+    // While a batch is open the hive stays locked against other processes and
+    // changes are written once, when the outermost batch ends.
+    void beginBatch();
+    LONG endBatch();
 
 private:
     struct Identity {
@@ -50,6 +58,9 @@ private:
     RegistryKey m_root;
     bool m_loaded = false;
     std::optional<Identity> m_identity; // nullopt with m_loaded: the file did not exist
+    int m_batchDepth = 0;
+    int m_batchLockFd = -1;
+    bool m_batchDirty = false;
 };
 
 } // namespace velmora::registry

@@ -84,9 +84,9 @@ TEST(RegeditFormat, RejectsDamagedText)
     const char* bad[] = {
         "",
         "REGEDIT",
-        "REGEDIT4\n\"v\"=dword:1\n",                     // value before a key
-        "REGEDIT4\n[HKEY_CURRENT_USER\\A\n",              // unclosed key
-        "REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n",            // another hive
+        "REGEDIT4\n\"v\"=dword:1\n",           // value before a key
+        "REGEDIT4\n[HKEY_CURRENT_USER\\A\n",   // unclosed key
+        "REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n", // another hive
         "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"v\"=dword:123456789\n",
         "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"v\"=hex:01,zz\n",
         "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"v\"=hex:01,\\\n",

@@ -19,7 +19,8 @@ namespace velmora::registry {
 
 namespace {
 
-constexpr std::array<const char*, 3> kHiveNames = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"};
+constexpr std::array<const char*, 3> kHiveNames = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",
+                                                   "HKEY_LOCAL_MACHINE"};
 
 RegistryKeyHandle g_roots[3] = {{0, {}, KEY_ALL_ACCESS}, {1, {}, KEY_ALL_ACCESS}, {2, {}, KEY_ALL_ACCESS}};
 
@@ -154,6 +155,22 @@ std::string velmoraHome()
 std::string registryFolder()
 {
     return velmoraHome() + "/registry";
+}
+
+Batch::Batch(HKEY key)
+{
+    std::lock_guard lock(state().mutex);
+    if (!isValid(key))
+        return;
+    m_hive = key->hive;
+    hive(m_hive).beginBatch();
+}
+
+Batch::~Batch()
+{
+    std::lock_guard lock(state().mutex);
+    if (m_hive >= 0 && state().hives[static_cast<std::size_t>(m_hive)])
+        state().hives[static_cast<std::size_t>(m_hive)]->endBatch();
 }
 
 void resetForTesting()
@@ -362,7 +379,8 @@ LONG RegEnumKeyEx(HKEY key, DWORD index, char* name, DWORD* nameSize)
     return deliverName(k->children()[index]->name(), name, nameSize);
 }
 
-LONG RegEnumValue(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* type, BYTE* data, DWORD* dataSize)
+LONG RegEnumValue(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* type, BYTE* data,
+                  DWORD* dataSize)
 {
     std::lock_guard lock(state().mutex);
     if (!isValid(key))

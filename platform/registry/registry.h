@@ -105,6 +105,20 @@ std::string registryFolder();
 // Per-user state folder ($VELMORA_HOME or its default), shared by other per-user files.
 std::string velmoraHome();
 
+// Groups the changes this process makes to one hive (the hive of `key`): other
+// processes wait until the batch ends, and the file is written once then instead of
+// after every change. For saving many settings at once.
+class Batch {
+public:
+    explicit Batch(HKEY key);
+    ~Batch();
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+
+private:
+    int m_hive = -1;
+};
+
 // Forgets every cached hive so the next call reads the files again from the folder
 // named by the environment at that time (tests switch VELMORA_HOME between cases).
 void resetForTesting();

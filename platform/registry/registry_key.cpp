@@ -67,7 +67,8 @@ void RegistryKey::setValue(std::string name, DWORD type, std::vector<BYTE> data)
 
 bool RegistryKey::removeValue(std::string_view name)
 {
-    auto it = std::find_if(m_values.begin(), m_values.end(), [&](const auto& v) { return namesEqual(v.name, name); });
+    auto it = std::find_if(m_values.begin(), m_values.end(),
+                           [&](const auto& v) { return namesEqual(v.name, name); });
     if (it == m_values.end())
         return false;
     m_values.erase(it);

@@ -133,7 +133,8 @@ TEST(Registry, BufferSizeProtocolAndAccessRights)
     RegCloseKey(writeOnly);
 
     HKEY missing = nullptr;
-    EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Nope\\Deeper", KEY_READ, &missing), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Nope\\Deeper", KEY_READ, &missing),
+              ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(missing, nullptr);
     // The base key exists on a fresh account, as on Windows.
     HKEY software = nullptr;
@@ -255,8 +256,9 @@ TEST(Registry, ReadsSeeAnotherProcessCommits)
 
 TEST(Registry, DamagedHiveIsReportedKeptAsideAndStartsEmpty)
 {
-    for (const char* damage : {"REGEDIT4\n[HKEY_CURRENT_USER\\Software\\A]\n\"v\"=dword:zz\n", "",
-                               "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\A]\n\"v\"=hex:01,\\", "\x01\x02garbage"}) {
+    for (const char* damage :
+         {"REGEDIT4\n[HKEY_CURRENT_USER\\Software\\A]\n\"v\"=dword:zz\n", "",
+          "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\A]\n\"v\"=hex:01,\\", "\x01\x02garbage"}) {
         TempHome home;
         std::filesystem::create_directories(home.path() + "/registry");
         const std::string file = home.registryFile("HKEY_CURRENT_USER");
@@ -285,4 +287,35 @@ TEST(Registry, DamagedHiveIsReportedKeptAsideAndStartsEmpty)
         RegCloseKey(created);
         EXPECT_NE(readFile(file).find("\"v\"=dword:00000003"), std::string::npos);
     }
+}
+
+TEST(Registry, BatchWritesOnceAndHoldsOtherProcessesBack)
+{
+    TempHome home;
+    HKEY key = create(HKEY_CURRENT_USER, "Software\\Batch");
+    const std::string file = home.registryFile("HKEY_CURRENT_USER");
+    const std::string before = readFile(file);
+    pid_t child = -1;
+    {
+        velmora::registry::Batch batch(HKEY_CURRENT_USER);
+        for (int i = 0; i < 100; ++i)
+            ASSERT_EQ(setDword(key, ("v" + std::to_string(i)).c_str(), static_cast<DWORD>(i)), ERROR_SUCCESS);
+        EXPECT_EQ(query(key, "v99").size(), 4u) << "this process reads its pending changes";
+        EXPECT_EQ(readFile(file), before) << "nothing written before the batch ends";
+        child = fork();
+        if (child == 0) {
+            velmora::registry::resetForTesting(); // as a freshly started process would be
+            _exit(setDword(key, "child", 1) == ERROR_SUCCESS ? 0 : 1); // waits for the batch
+        }
+        usleep(50000);
+        EXPECT_EQ(readFile(file), before);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    velmora::registry::resetForTesting();
+    EXPECT_EQ(query(key, "v0").size(), 4u);
+    EXPECT_EQ(query(key, "v99").size(), 4u);
+    EXPECT_EQ(query(key, "child").size(), 4u) << "the other process wrote after the batch, losing nothing";
+    RegCloseKey(key);
 }

@@ -85,6 +85,7 @@ bool registerTypeLibrary(const std::string& executablePath)
 
 bool registerServer(const std::string& executablePath)
 {
+    registry::Batch batch(HKEY_CLASSES_ROOT);
     bool ok = setDefault(std::string("AppID\\") + kAppId, kAppName);
     ok = setText(HKEY_CLASSES_ROOT, std::string("AppID\\") + kExecutableName, "AppID", kAppId) && ok;
     for (const auto& c : kServerClasses)
@@ -94,6 +95,7 @@ bool registerServer(const std::string& executablePath)
 
 bool unregisterServer()
 {
+    registry::Batch batch(HKEY_CLASSES_ROOT);
     bool ok = removeTree(std::string("AppID\\") + kAppId);
     ok = removeTree(std::string("AppID\\") + kExecutableName) && ok;
     for (const auto& c : kServerClasses) {
@@ -107,6 +109,7 @@ bool unregisterServer()
 
 void registerAscomProfiles(bool doRegister)
 {
+    registry::Batch batch(HKEY_LOCAL_MACHINE);
     HKEY software = nullptr;
     if (RegCreateKeyEx(HKEY_LOCAL_MACHINE, "SOFTWARE", KEY_CREATE_SUB_KEY, &software) != ERROR_SUCCESS)
         return;
