@@ -1,0 +1,1 @@
+target_link_libraries(velmora-bench PRIVATE velmora_client_image velmora_client_image_synthetic velmora_client_shell)

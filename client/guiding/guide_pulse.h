@@ -1,0 +1,16 @@
+#pragma once
+
+namespace velmora::client {
+
+// Pulse-guide direction codes, as the telescope's PulseGuide takes them.
+enum class GuideDirection { North = 0, South = 1, East = 2, West = 3 };
+
+// One correction pulse for the guiding thread: a direction and a non-negative duration.
+struct GuidePulse {
+    GuideDirection direction = GuideDirection::West;
+    int durationMs = 0;
+
+    friend bool operator==(const GuidePulse&, const GuidePulse&) = default;
+};
+
+} // namespace velmora::client
