@@ -2,6 +2,7 @@
 // Writes a driver's value table field by field, in the table's order, and remembers
 // whether every write succeeded.
 
+#include "platform/registry/registry.h"
 #include "server/frame/device_settings.h"
 #include "server/frame/exposure_sequence.h"
 
@@ -12,7 +13,8 @@ namespace velmora::server {
 
 class SettingsWriter {
 public:
-    explicit SettingsWriter(DeviceSettings& store) : m_store(store) {}
+    // The whole table is written to the hive file once, when the writer goes.
+    explicit SettingsWriter(DeviceSettings& store) : m_batch(HKEY_CURRENT_USER), m_store(store) {}
 
     void number(const std::string& section, const std::string& value, std::int32_t field);
     // Written as field * factor truncated ("Pixel Width" 3.75 is 375).
@@ -28,6 +30,7 @@ public:
 private:
     void record(bool written) { m_allWritten = m_allWritten && written; }
 
+    registry::Batch m_batch;
     DeviceSettings& m_store;
     bool m_allWritten = true;
 };
