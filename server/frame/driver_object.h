@@ -11,8 +11,10 @@
 #include "server/frame/driver_error.h"
 #include "server/frame/server_identity.h"
 
+#include <cstdint>
 #include <map>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 namespace velmora::server {
@@ -71,13 +73,66 @@ protected:
         };
     }
 
-    // Handlers for the common shapes of members.
-    static Handler constant(automation::Variant (*make)())
+    // Handlers for the common shapes of members, calling the driver core that
+    // T::core() returns. Arguments arrive converted to the declared types.
+    template <class Core, class V> static Handler get(DriverError (Core::*fn)(V&) const)
     {
-        return [make](T&, automation::DispatchArgs, VARIANT* out) {
-            *out = make().detach();
+        return [fn](T& self, automation::DispatchArgs, VARIANT* out) {
+            V value{};
+            DriverError e = (self.core().*fn)(value);
+            if (e != DriverError::None)
+                return self.result(e);
+            *out = toVariant(value).detach();
             return S_OK;
         };
+    }
+    template <class Core, class V> static Handler get(DriverError (Core::*fn)(V&))
+    {
+        return [fn](T& self, automation::DispatchArgs, VARIANT* out) {
+            V value{};
+            DriverError e = (self.core().*fn)(value);
+            if (e != DriverError::None)
+                return self.result(e);
+            *out = toVariant(value).detach();
+            return S_OK;
+        };
+    }
+    template <class Core, class V> static Handler put(DriverError (Core::*fn)(V))
+    {
+        return [fn](T& self, automation::DispatchArgs args, VARIANT*) {
+            return self.result((self.core().*fn)(fromArgument<V>(args[0])));
+        };
+    }
+    template <class Core> static Handler call(DriverError (Core::*fn)())
+    {
+        return [fn](T& self, automation::DispatchArgs, VARIANT*) { return self.result((self.core().*fn)()); };
+    }
+    template <class V> static Handler value(V constant)
+    {
+        return [constant](T&, automation::DispatchArgs, VARIANT* out) {
+            *out = toVariant(constant).detach();
+            return S_OK;
+        };
+    }
+
+    static automation::Variant toVariant(bool v) { return automation::Variant::boolean(v); }
+    static automation::Variant toVariant(std::int16_t v) { return automation::Variant::i2(v); }
+    static automation::Variant toVariant(std::int32_t v) { return automation::Variant::i4(v); }
+    static automation::Variant toVariant(double v) { return automation::Variant::r8(v); }
+    static automation::Variant toVariant(const std::string& v) { return automation::Variant::string(v); }
+
+    template <class V> static V fromArgument(const VARIANT& v)
+    {
+        if constexpr (std::is_same_v<V, bool>)
+            return v.boolVal != 0;
+        else if constexpr (std::is_same_v<V, std::int16_t>)
+            return v.iVal;
+        else if constexpr (std::is_same_v<V, std::int32_t>)
+            return v.lVal;
+        else if constexpr (std::is_same_v<V, std::int64_t>)
+            return v.llVal;
+        else
+            return v.dblVal;
     }
 
 private:

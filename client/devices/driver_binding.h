@@ -1,0 +1,83 @@
+#pragma once
+// The client's three driver references (camera, focuser, telescope) and how they are
+// bound at start-up, chosen, set up, enabled in the command states, and released at
+// shutdown.
+
+#include "client/devices/driver_calls.h"
+
+#include <array>
+#include <string>
+
+namespace velmora::client {
+
+class SettingsStore;
+
+enum class DriverKind { Camera = 0, Focuser = 1, Telescope = 2 };
+
+struct DriverKindInfo {
+    const char* settingName; // value in section "Drivers"
+    const char* defaultProgId;
+    const char* chooserDeviceType;
+    const char* connectionProperty; // written as VT_I2 -1 / 0
+};
+
+const DriverKindInfo& driverKindInfo(DriverKind kind);
+constexpr std::array<DriverKind, 3> kDriverKinds = {DriverKind::Camera, DriverKind::Focuser,
+                                                    DriverKind::Telescope};
+
+// What binding asks of the main window; the main frame implements it, tests fake it.
+class DriverBindingWindow {
+public:
+    virtual ~DriverBindingWindow() = default;
+    virtual void beginWaitCursor() = 0;
+    virtual void endWaitCursor() = 0;
+    virtual void minimiseMainWindow() = 0;
+    virtual void restoreMainWindow() = 0;
+    // The exposure cycle's abort (which also sends AbortExposure to the camera).
+    virtual void abortExposureCycle() = 0;
+    virtual bool hasImageWindow() const = 0;
+    virtual void closeImageWindow() = 0;
+    virtual bool imageWindowIsActive() const = 0;
+    virtual int toolDialogsAttached() const = 0;
+};
+
+// Command ids of the binding's commands.
+constexpr int kCommandCameraSetup = 40001;
+constexpr int kCommandFocuserSetup = 40002;
+constexpr int kCommandTelescopeSetup = 40003;
+constexpr int kCommandChooseCamera = 40004;
+constexpr int kCommandChooseFocuser = 40005;
+constexpr int kCommandChooseTelescope = 40006;
+constexpr int kCommandGuiding = 40007;
+constexpr int kCommandFocusing = 40008;
+constexpr int kCommandCapture = 40009;
+
+class DriverBinding {
+public:
+    explicit DriverBinding(DriverBindingWindow& window) : m_window(window) {}
+
+    IDispatch* driver(DriverKind kind) const { return m_drivers[index(kind)].get(); }
+    DriverRef& reference(DriverKind kind) { return m_drivers[index(kind)]; }
+    const std::string& progId(DriverKind kind) const { return m_progIds[index(kind)]; }
+
+    // Reads the ProgIDs, creates camera, focuser, telescope, then connects each bound one.
+    void bindAtStartup(const SettingsStore& settings);
+    // Creates through CreateDriver with the wait cursor shown.
+    HRESULT createDriver(const std::string& progId, DriverRef& driver);
+    void chooseDriver(DriverKind kind);
+    void openSetupDialog(DriverKind kind);
+    bool isCommandEnabled(int commandId) const;
+    // Writes the ProgIDs; disconnects and releases the three drivers.
+    void unbindAtShutdown(SettingsStore& settings);
+
+private:
+    static std::size_t index(DriverKind kind) { return static_cast<std::size_t>(kind); }
+    void releaseDriver(DriverKind kind);
+    void stopFramesAndCloseImageWindow();
+
+    DriverBindingWindow& m_window;
+    std::array<DriverRef, 3> m_drivers;
+    std::array<std::string, 3> m_progIds;
+};
+
+} // namespace velmora::client

@@ -1,0 +1,30 @@
+#pragma once
+// Capture formats: what the camera asks a device for, what it gets, and what a device
+// offers on its format page.
+
+#include <cstdint>
+#include <vector>
+
+namespace velmora::platform {
+
+// Frame size in pixels and frame period in 100-nanosecond units (2000000 = 5 frames
+// per second). Heights are always positive here.
+struct VideoFormat {
+    int width = 0;
+    int height = 0;
+    std::uint32_t framePeriod = 0;
+
+    bool operator==(const VideoFormat&) const = default;
+};
+
+// One frame size a device offers, with the frame periods it offers at that size
+// (empty when the device does not say).
+struct FrameSizeOption {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> framePeriods;
+
+    bool operator==(const FrameSizeOption&) const = default;
+};
+
+} // namespace velmora::platform

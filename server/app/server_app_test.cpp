@@ -1,0 +1,138 @@
+// The real VelmoraServer, registered in a private home and reached as clients reach it.
+#include "platform/automation/apartment.h"
+#include "platform/automation/bstr.h"
+#include "platform/automation/class_registry.h"
+#include "platform/automation/com_ptr.h"
+#include "platform/automation/dispatch.h"
+#include "server/frame/interface_members.h"
+#include "server/frame/server_identity.h"
+#include "testing/run_program.h"
+#include "testing/temp_home.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+using namespace velmora;
+using velmora::testing::runProgram;
+using velmora::testing::serverProcesses;
+
+namespace {
+
+class ServerAppTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        setenv("VELMORA_SIMULATOR", "1", 1);
+        auto registered = runProgram(VELMORA_SERVER_PATH, {"-RegServer"}, home.path());
+        ASSERT_EQ(registered.status, 0) << registered.err;
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    }
+    void TearDown() override
+    {
+        CoUninitialize();
+        unsetenv("VELMORA_SIMULATOR");
+    }
+
+    automation::ComPtr<IDispatch> create(const char* progId)
+    {
+        CLSID clsid{};
+        EXPECT_EQ(CLSIDFromProgID(automation::utf8ToUtf16(progId).c_str(), &clsid), S_OK);
+        IDispatch* object = nullptr;
+        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                   reinterpret_cast<void**>(&object)),
+                  S_OK);
+        return automation::ComPtr<IDispatch>::attach(object);
+    }
+
+    bool waitForServerEnd()
+    {
+        for (int i = 0; i < 100; ++i) {
+            if (serverProcesses(VELMORA_SERVER_PATH, home.path()).empty())
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
+
+    velmora::testing::TempHome home;
+};
+
+} // namespace
+
+TEST_F(ServerAppTest, VelmoraCallReachesTheTelescope)
+{
+    auto outcome = runProgram(VELMORA_CALL_PATH,
+                              {"VelmoraServer.Telescope", "get", "CanPulseGuide", "get", "InterfaceVersion",
+                               "call", "SlewToTarget"},
+                              home.path());
+    EXPECT_EQ(
+        outcome.out,
+        "CanPulseGuide = true\nInterfaceVersion = 2\nSlewToTarget: error 0x80020009 \"Not Supported\"\n")
+        << outcome.err;
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_TRUE(waitForServerEnd()) << "the server ends with its last object";
+}
+
+TEST_F(ServerAppTest, EveryMemberNameResolvesToItsDispid)
+{
+    struct Interface {
+        const char* progId;
+        const std::vector<automation::MemberInfo>* members;
+    };
+    for (const Interface& itf : {Interface{"VelmoraServer.Camera", &server::cameraMembers()},
+                                 Interface{"VelmoraServer.Focuser.1", &server::focuserMembers()},
+                                 Interface{"VelmoraServer.Telescope", &server::telescopeMembers()}}) {
+        auto object = create(itf.progId);
+        ASSERT_TRUE(object) << itf.progId;
+        for (const auto& m : *itf.members) {
+            std::u16string name = automation::utf8ToUtf16(m.name);
+            LPOLESTR names[] = {name.data()};
+            DISPID id = DISPID_UNKNOWN;
+            EXPECT_EQ(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK) << m.name;
+            EXPECT_EQ(id, m.dispid) << m.name;
+        }
+    }
+}
+
+TEST_F(ServerAppTest, ObjectsOfTwoClientsAreIndependentAndTheServerWaitsForBoth)
+{
+    auto camera = create("VelmoraServer.Camera");
+    ASSERT_TRUE(camera);
+    // A second client, in its own process, while this one still holds its object.
+    auto other =
+        runProgram(VELMORA_CALL_PATH, {"VelmoraServer.Camera", "get", "Connected", "get", "CanAbortExposure"},
+                   home.path());
+    EXPECT_EQ(other.out, "Connected = false\nCanAbortExposure = true\n") << other.err;
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(serverProcesses(VELMORA_SERVER_PATH, home.path()).size(), 1u) << "still serving this client";
+
+    CLSID clsid = automation::parseGuid(server::kServerClasses[0].clsid).value();
+    IDispatch* aggregated = nullptr;
+    EXPECT_EQ(CoCreateInstance(clsid, camera.get(), CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                               reinterpret_cast<void**>(&aggregated)),
+              CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(aggregated, nullptr);
+
+    camera.reset();
+    EXPECT_TRUE(waitForServerEnd());
+}
+
+TEST_F(ServerAppTest, StartedByHandItRegistersAndShowsItsMessageEachTime)
+{
+    for (int run = 0; run < 2; ++run) {
+        auto outcome = runProgram(VELMORA_SERVER_PATH, {}, home.path());
+        EXPECT_EQ(outcome.status, 0);
+        EXPECT_NE(outcome.err.find("This exe file is an ASCOM interfaces server"), std::string::npos)
+            << outcome.err;
+    }
+    auto unregistered = runProgram(VELMORA_SERVER_PATH, {"/UnregServer"}, home.path());
+    EXPECT_EQ(unregistered.status, 0);
+    EXPECT_EQ(velmora::testing::readFile(home.registryFile("HKEY_CLASSES_ROOT")),
+              "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\AppID]\n\n[HKEY_CLASSES_ROOT\\CLSID]\n\n"
+              "[HKEY_CLASSES_ROOT\\TypeLib]\n\n[HKEY_CLASSES_ROOT\\Interface]\n\n");
+}

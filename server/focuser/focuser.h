@@ -1,0 +1,21 @@
+#pragma once
+// Focuser: the IFocuser automation object over the KF-3 focuser driver core.
+
+#include "server/focuser/focuser_driver.h"
+#include "server/frame/driver_object.h"
+
+namespace velmora::server {
+
+class Focuser : public DriverObject<Focuser> {
+public:
+    Focuser();
+    ~Focuser() override;
+
+    static const automation::DispatchTable<Focuser>& dispatchTable();
+    FocuserDriver& core() { return m_driver; }
+
+private:
+    FocuserDriver m_driver;
+};
+
+} // namespace velmora::server

@@ -1,0 +1,159 @@
+#include "sim/sky/sky_simulator_backend.h"
+#include "sim/sky/sky_simulator_source.h"
+
+#include "platform/registry/registry.h"
+#include "platform/video/capture_pipeline.h"
+#include "sim/sky/manual_sim_clock.h"
+#include "testing/temp_home.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+namespace velmora::sim {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::VideoFormat;
+
+class CountingSink : public platform::FrameSink {
+public:
+    void deliverFrame(const platform::VideoFrame& frame) override
+    {
+        std::lock_guard lock(m_mutex);
+        last = frame;
+        centre = frame.data[frame.stride * (frame.height / 2) + 3 * (frame.width / 2)];
+        ++count;
+        m_changed.notify_all();
+    }
+    bool waitFor(int frames)
+    {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, 5s, [&] { return count >= frames; });
+    }
+    int frames()
+    {
+        std::lock_guard lock(m_mutex);
+        return count;
+    }
+
+    platform::VideoFrame last;
+    int centre = 0;
+    int count = 0;
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+};
+
+class OneCamera : public platform::CaptureBackend {
+public:
+    std::vector<platform::CaptureDeviceInfo> enumerate() override { return {{"USB Camera", "/dev/video0"}}; }
+    std::unique_ptr<platform::CaptureSource> open(const platform::CaptureDeviceInfo&,
+                                                  const VideoFormat&) override
+    {
+        return nullptr;
+    }
+};
+
+TEST(SkySimulatorDevice, ListedAfterTheRealDevices)
+{
+    ManualSimClock clock;
+    SkyModel model(SkyParameters{}, clock.now());
+    SkySimulatorBackend sky(model, clock);
+    OneCamera cameras;
+    CountingSink sink;
+    platform::CapturePipeline pipeline({&cameras, &sky}, sink);
+    pipeline.enumerateDevices();
+    EXPECT_EQ(pipeline.deviceNames(), (std::vector<std::string>{"USB Camera", "Sky Simulator"}));
+    EXPECT_FALSE(pipeline.connect(pipeline.devices()[0], {640, 480, 2'000'000}));
+    ASSERT_TRUE(pipeline.connect(pipeline.devices()[1], {640, 480, 2'000'000}));
+    EXPECT_EQ(pipeline.readFormat(), (VideoFormat{640, 480, 2'000'000}));
+    EXPECT_FALSE(sky.open({"Sky Simulator", "other"}, {}));
+}
+
+TEST(SkySimulatorDevice, FormatsAreClampedToWhatItRenders)
+{
+    EXPECT_EQ(SkySimulatorSource::supportedFormat({0, 0, 0}), (VideoFormat{640, 480, 2'000'000}));
+    EXPECT_EQ(SkySimulatorSource::supportedFormat({50, 100000, 1}), (VideoFormat{128, 4096, 100'000}));
+    EXPECT_EQ(SkySimulatorSource::supportedFormat({637, 479, 4'000'000'000u}),
+              (VideoFormat{637, 479, 100'000'000}));
+    ManualSimClock clock;
+    SkyModel model(SkyParameters{}, clock.now());
+    SkySimulatorSource source(model, clock, {637, 479, 2'000'000});
+    EXPECT_EQ(source.stride(), 1912u); // rows padded to four bytes
+    EXPECT_FALSE(source.formatOptions().empty());
+    EXPECT_TRUE(source.controls().empty());
+    ASSERT_TRUE(source.startStreaming());
+    EXPECT_FALSE(source.setFormat({320, 240, 2'000'000}));
+    source.stopStreaming();
+    source.releaseBuffers();
+    ASSERT_TRUE(source.setFormat({320, 240, 1'000'000}));
+    EXPECT_EQ(source.format(), (VideoFormat{320, 240, 1'000'000}));
+}
+
+TEST(SkySimulatorDevice, FramesFollowTheClockOnePeriodEach)
+{
+    ManualSimClock clock;
+    SkyModel model(SkyParameters{}, clock.now());
+    SkySimulatorBackend sky(model, clock);
+    CountingSink sink;
+    platform::CapturePipeline pipeline({&sky}, sink);
+    ASSERT_TRUE(pipeline.connect(pipeline.enumerateDevices()[0], {320, 240, 2'000'000}));
+    ASSERT_TRUE(pipeline.run());
+    ASSERT_TRUE(clock.waitForWaiter(5s));
+    EXPECT_EQ(sink.frames(), 0); // nothing before the first period has passed
+    for (int frame = 1; frame <= 3; ++frame) {
+        clock.advance(200ms);
+        ASSERT_TRUE(sink.waitFor(frame));
+        ASSERT_TRUE(clock.waitForWaiter(5s));
+        EXPECT_EQ(sink.frames(), frame);
+    }
+    EXPECT_EQ(sink.last.width, 320);
+    EXPECT_EQ(sink.last.stride, 960u);
+    EXPECT_EQ(sink.last.sequence, 2u);
+    EXPECT_GT(sink.centre, 100); // the brightest star sits on the centre
+    // Stopping wakes the streaming thread out of its wait on the clock.
+    EXPECT_TRUE(pipeline.stop());
+
+    // Run freely: the clock jumps to each frame's time, far faster than real time.
+    clock.setAutoAdvance(true);
+    const auto before = clock.now();
+    ASSERT_TRUE(pipeline.run());
+    ASSERT_TRUE(sink.waitFor(3 + 50));
+    EXPECT_TRUE(pipeline.stop());
+    EXPECT_GE(clock.now() - before, 50 * 200ms);
+}
+
+TEST(SkySimulatorSettings, ReadFromTheSimulatorKey)
+{
+    velmora::testing::TempHome home;
+    EXPECT_EQ(SkyParameters::load(), SkyParameters{});
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, SkyParameters::kKey, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    auto setNumber = [key](const char* name, std::int32_t value) {
+        const DWORD v = static_cast<DWORD>(value);
+        RegSetValueEx(key, name, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v);
+    };
+    setNumber("Stars", 3);
+    setNumber("Rotation", 9000);
+    setNumber("Drift RA", -150);
+    setNumber("Seeing", -5);     // impossible: clamped to 0
+    setNumber("Image Scale", 0); // impossible: clamped to 1
+    RegSetValueEx(key, "Best Focus", REG_SZ, reinterpret_cast<const BYTE*>("700"), 4); // wrong type: default
+    RegCloseKey(key);
+    const SkyParameters p = SkyParameters::load();
+    EXPECT_EQ(p.stars, 3);
+    EXPECT_EQ(p.rotation, 9000);
+    EXPECT_EQ(p.driftRa, -150);
+    EXPECT_EQ(p.seeing, 0);
+    EXPECT_EQ(p.imageScale, 1);
+    EXPECT_EQ(p.bestFocus, 500);
+    EXPECT_EQ(p.driftDec, 600);
+    EXPECT_EQ(p.pePeriod, 120);
+}
+
+} // namespace
+} // namespace velmora::sim
