@@ -1,0 +1,1 @@
+target_link_libraries(velmora-bench PRIVATE velmora_platform_automation_testserver_registration)

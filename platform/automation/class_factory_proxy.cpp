@@ -1,0 +1,67 @@
+#include "platform/automation/class_factory_proxy.h"
+
+#include "platform/automation/client_connection.h"
+#include "platform/automation/dispatch_proxy.h"
+
+namespace velmora::automation {
+
+HRESULT createProxyInstance(const std::shared_ptr<ClientConnection>& connection, REFCLSID clsid, REFIID iid,
+                            void** object)
+{
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IDispatch)
+        return E_NOINTERFACE;
+    std::uint32_t id = 0;
+    const HRESULT hr = connection->createInstance(clsid, id);
+    if (FAILED(hr))
+        return hr;
+    auto* proxy = new DispatchProxy(connection, id);
+    proxy->AddRef();
+    *object = static_cast<IDispatch*>(proxy);
+    return S_OK;
+}
+
+ClassFactoryProxy::ClassFactoryProxy(std::shared_ptr<ClientConnection> connection, const CLSID& clsid)
+    : m_connection(std::move(connection)), m_clsid(clsid)
+{
+}
+
+HRESULT ClassFactoryProxy::QueryInterface(REFIID iid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
+        *object = static_cast<IClassFactory*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG ClassFactoryProxy::Release()
+{
+    const ULONG left = --m_refs;
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+HRESULT ClassFactoryProxy::CreateInstance(IUnknown* outer, REFIID iid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    if (outer)
+        return CLASS_E_NOAGGREGATION;
+    return createProxyInstance(m_connection, m_clsid, iid, object);
+}
+
+HRESULT ClassFactoryProxy::LockServer(BOOL lock)
+{
+    return m_connection->lockServer(m_clsid, lock != 0);
+}
+
+} // namespace velmora::automation

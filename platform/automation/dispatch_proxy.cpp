@@ -1,0 +1,46 @@
+#include "platform/automation/dispatch_proxy.h"
+
+#include "platform/automation/client_connection.h"
+
+namespace velmora::automation {
+
+DispatchProxy::DispatchProxy(std::shared_ptr<ClientConnection> connection, std::uint32_t objectId)
+    : m_connection(std::move(connection)), m_objectId(objectId)
+{
+}
+
+HRESULT DispatchProxy::QueryInterface(REFIID iid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IDispatch) {
+        *object = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG DispatchProxy::Release()
+{
+    const ULONG left = --m_refs;
+    if (left == 0) {
+        m_connection->release(m_objectId);
+        delete this;
+    }
+    return left;
+}
+
+HRESULT DispatchProxy::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids)
+{
+    return m_connection->getIdsOfNames(m_objectId, riid, names, count, lcid, ids);
+}
+
+HRESULT DispatchProxy::Invoke(DISPID member, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
+                              VARIANT* result, EXCEPINFO* exception, UINT* argError)
+{
+    return m_connection->invoke(m_objectId, member, riid, lcid, flags, params, result, exception, argError);
+}
+
+} // namespace velmora::automation

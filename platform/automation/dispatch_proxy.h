@@ -1,0 +1,32 @@
+#pragma once
+// The client's stand-in for an object of a local server: IDispatch calls travel over
+// the object's connection. Safe to call from several threads at once.
+
+#include "platform/automation/dispatch.h"
+
+#include <atomic>
+#include <memory>
+
+namespace velmora::automation {
+
+class ClientConnection;
+
+class DispatchProxy final : public IDispatch {
+public:
+    DispatchProxy(std::shared_ptr<ClientConnection> connection, std::uint32_t objectId);
+
+    HRESULT QueryInterface(REFIID iid, void** object) override;
+    ULONG AddRef() override { return ++m_refs; }
+    ULONG Release() override;
+    HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override;
+    HRESULT Invoke(DISPID member, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                   EXCEPINFO* exception, UINT* argError) override;
+
+private:
+    ~DispatchProxy() = default;
+    std::atomic<ULONG> m_refs{0};
+    std::shared_ptr<ClientConnection> m_connection;
+    std::uint32_t m_objectId;
+};
+
+} // namespace velmora::automation

@@ -1,0 +1,106 @@
+// The loops that serve a local server's calls.
+#include "platform/automation/plain_loop.h"
+#include "platform/automation/qt_executor.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <thread>
+
+using namespace velmora::automation;
+
+namespace {
+
+struct SocketPair {
+    int fds[2] = {-1, -1};
+    SocketPair() { ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds); }
+    ~SocketPair()
+    {
+        ::close(fds[0]);
+        ::close(fds[1]);
+    }
+    void poke() { [[maybe_unused]] auto n = ::write(fds[1], "x", 1); }
+    void drain()
+    {
+        char c;
+        [[maybe_unused]] auto n = ::recv(fds[0], &c, 1, MSG_DONTWAIT);
+    }
+};
+
+TEST(PlainLoopTest, WatchesPostsAndNestedLoops)
+{
+    PlainLoop loop;
+    SocketPair pair;
+    int readable = 0;
+    loop.watch(pair.fds[0], [&] {
+        pair.drain();
+        ++readable;
+        if (readable == 2)
+            loop.unwatch(pair.fds[0]); // from inside its own callback
+    });
+    pair.poke();
+    loop.runOnce(std::chrono::milliseconds(1000));
+    EXPECT_EQ(1, readable);
+
+    // A nested loop run from a posted task keeps serving the fd.
+    bool nestedSawIt = false;
+    loop.post([&] {
+        pair.poke();
+        nestedSawIt = loop.runUntil([&] { return readable == 2; }, std::chrono::milliseconds(2000));
+        loop.quit();
+    });
+    std::thread([&] { loop.post([] {}); }).join(); // posts from another thread wake it too
+    loop.run();
+    EXPECT_TRUE(nestedSawIt);
+    pair.poke();
+    loop.runOnce(std::chrono::milliseconds(50));
+    EXPECT_EQ(2, readable); // unwatched
+    EXPECT_FALSE(loop.runUntil([] { return false; }, std::chrono::milliseconds(20)));
+}
+
+TEST(QtExecutorTest, ServesFdsAndPostsOnTheQtLoopIncludingNestedLoops)
+{
+    int argc = 1;
+    char name[] = "executor_test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    QtExecutor executor;
+    SocketPair pair;
+    int readable = 0;
+    executor.watch(pair.fds[0], [&] {
+        pair.drain();
+        ++readable;
+    });
+    bool posted = false;
+    std::thread([&] { executor.post([&] { posted = true; }); }).join();
+    pair.poke();
+    // A nested loop, as a modal dialog runs one.
+    QEventLoop nested;
+    QTimer::singleShot(0, [&] {
+        QEventLoop inner;
+        QTimer::singleShot(5000, &inner, &QEventLoop::quit);
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (readable == 1 && posted)
+                inner.quit();
+        });
+        poll.start(1);
+        inner.exec();
+        nested.quit();
+    });
+    nested.exec();
+    EXPECT_EQ(1, readable);
+    EXPECT_TRUE(posted);
+    executor.unwatch(pair.fds[0]);
+    pair.poke();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(1, readable);
+}
+
+} // namespace
