@@ -129,6 +129,17 @@ LONG deliver(const BYTE* bytes, DWORD size, BYTE* data, DWORD* dataSize)
     return ERROR_SUCCESS;
 }
 
+// The key behind a handle, for a read that needs `access`.
+LONG keyForReading(HKEY key, REGSAM access, const RegistryKey*& found)
+{
+    if (!isValid(key))
+        return ERROR_INVALID_HANDLE;
+    if (!(key->access & access))
+        return ERROR_ACCESS_DENIED;
+    found = walk(hive(key->hive).current(), key->path);
+    return found ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+}
+
 LONG deliverName(const std::string& text, char* name, DWORD* nameSize)
 {
     if (!name || !nameSize)
@@ -264,13 +275,9 @@ LONG RegCloseKey(HKEY key)
 LONG RegQueryValueEx(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* dataSize)
 {
     std::lock_guard lock(state().mutex);
-    if (!isValid(key))
-        return ERROR_INVALID_HANDLE;
-    if (!(key->access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
-    const RegistryKey* k = walk(hive(key->hive).current(), key->path);
-    if (!k)
-        return ERROR_KEY_DELETED;
+    const RegistryKey* k = nullptr;
+    if (LONG rc = keyForReading(key, KEY_QUERY_VALUE, k); rc != ERROR_SUCCESS)
+        return rc;
     const RegistryValue* v = k->value(nameOf(name));
     if (!v)
         return ERROR_FILE_NOT_FOUND;
@@ -367,13 +374,9 @@ LONG RegDeleteTree(HKEY key, const char* subKey)
 LONG RegEnumKeyEx(HKEY key, DWORD index, char* name, DWORD* nameSize)
 {
     std::lock_guard lock(state().mutex);
-    if (!isValid(key))
-        return ERROR_INVALID_HANDLE;
-    if (!(key->access & KEY_ENUMERATE_SUB_KEYS))
-        return ERROR_ACCESS_DENIED;
-    const RegistryKey* k = walk(hive(key->hive).current(), key->path);
-    if (!k)
-        return ERROR_KEY_DELETED;
+    const RegistryKey* k = nullptr;
+    if (LONG rc = keyForReading(key, KEY_ENUMERATE_SUB_KEYS, k); rc != ERROR_SUCCESS)
+        return rc;
     if (index >= k->children().size())
         return ERROR_NO_MORE_ITEMS;
     return deliverName(k->children()[index]->name(), name, nameSize);
@@ -383,13 +386,9 @@ LONG RegEnumValue(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* typ
                   DWORD* dataSize)
 {
     std::lock_guard lock(state().mutex);
-    if (!isValid(key))
-        return ERROR_INVALID_HANDLE;
-    if (!(key->access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
-    const RegistryKey* k = walk(hive(key->hive).current(), key->path);
-    if (!k)
-        return ERROR_KEY_DELETED;
+    const RegistryKey* k = nullptr;
+    if (LONG rc = keyForReading(key, KEY_QUERY_VALUE, k); rc != ERROR_SUCCESS)
+        return rc;
     if (index >= k->values().size())
         return ERROR_NO_MORE_ITEMS;
     const RegistryValue& v = k->values()[index];
