@@ -1,7 +1,5 @@
 #include "platform/registry/registry_key.h"
 
-#include <algorithm>
-
 namespace velmora::registry {
 
 namespace {
@@ -21,57 +19,77 @@ bool namesEqual(std::string_view a, std::string_view b)
     return true;
 }
 
+std::string lowerName(std::string_view name)
+{
+    std::string lower(name);
+    for (char& c : lower)
+        c = lowerAscii(c);
+    return lower;
+}
+
+void RegistryKey::reindexValues(const std::vector<RegistryValue>& values, Index& index)
+{
+    index.clear();
+    for (std::size_t i = 0; i < values.size(); ++i)
+        index.emplace(lowerName(values[i].name), i);
+}
+
+void RegistryKey::reindexChildren(const std::vector<std::unique_ptr<RegistryKey>>& children, Index& index)
+{
+    index.clear();
+    for (std::size_t i = 0; i < children.size(); ++i)
+        index.emplace(lowerName(children[i]->name()), i);
+}
+
 RegistryKey* RegistryKey::child(std::string_view name) const
 {
-    for (const auto& c : m_children)
-        if (namesEqual(c->name(), name))
-            return c.get();
-    return nullptr;
+    auto it = m_childIndex.find(lowerName(name));
+    return it == m_childIndex.end() ? nullptr : m_children[it->second].get();
 }
 
 RegistryKey& RegistryKey::addChild(std::string name)
 {
+    m_childIndex.emplace(lowerName(name), m_children.size());
     m_children.push_back(std::make_unique<RegistryKey>(std::move(name)));
     return *m_children.back();
 }
 
 bool RegistryKey::removeChild(std::string_view name)
 {
-    auto it = std::find_if(m_children.begin(), m_children.end(),
-                           [&](const auto& c) { return namesEqual(c->name(), name); });
-    if (it == m_children.end())
+    auto it = m_childIndex.find(lowerName(name));
+    if (it == m_childIndex.end())
         return false;
-    m_children.erase(it);
+    m_children.erase(m_children.begin() + static_cast<std::ptrdiff_t>(it->second));
+    reindexChildren(m_children, m_childIndex);
     return true;
 }
 
 const RegistryValue* RegistryKey::value(std::string_view name) const
 {
-    for (const auto& v : m_values)
-        if (namesEqual(v.name, name))
-            return &v;
-    return nullptr;
+    auto it = m_valueIndex.find(lowerName(name));
+    return it == m_valueIndex.end() ? nullptr : &m_values[it->second];
 }
 
 void RegistryKey::setValue(std::string name, DWORD type, std::vector<BYTE> data)
 {
-    for (auto& v : m_values) {
-        if (namesEqual(v.name, name)) {
-            v.type = type;
-            v.data = std::move(data);
-            return;
-        }
+    auto it = m_valueIndex.find(lowerName(name));
+    if (it != m_valueIndex.end()) {
+        RegistryValue& v = m_values[it->second];
+        v.type = type;
+        v.data = std::move(data);
+        return;
     }
+    m_valueIndex.emplace(lowerName(name), m_values.size());
     m_values.push_back(RegistryValue{std::move(name), type, std::move(data)});
 }
 
 bool RegistryKey::removeValue(std::string_view name)
 {
-    auto it = std::find_if(m_values.begin(), m_values.end(),
-                           [&](const auto& v) { return namesEqual(v.name, name); });
-    if (it == m_values.end())
+    auto it = m_valueIndex.find(lowerName(name));
+    if (it == m_valueIndex.end())
         return false;
-    m_values.erase(it);
+    m_values.erase(m_values.begin() + static_cast<std::ptrdiff_t>(it->second));
+    reindexValues(m_values, m_valueIndex);
     return true;
 }
 
@@ -79,6 +97,8 @@ void RegistryKey::clear()
 {
     m_values.clear();
     m_children.clear();
+    m_valueIndex.clear();
+    m_childIndex.clear();
 }
 
 std::vector<std::string> splitKeyPath(std::string_view path)

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace velmora::registry {
@@ -40,10 +41,20 @@ public:
     void clear();
 
 private:
+    // Lower-cased name -> position, so that lookups stay cheap in keys with
+    // thousands of values (a whole hive is parsed on every reload).
+    using Index = std::unordered_map<std::string, std::size_t>;
+    static void reindexValues(const std::vector<RegistryValue>& values, Index& index);
+    static void reindexChildren(const std::vector<std::unique_ptr<RegistryKey>>& children, Index& index);
+
     std::string m_name;
     std::vector<RegistryValue> m_values;
     std::vector<std::unique_ptr<RegistryKey>> m_children;
+    Index m_valueIndex;
+    Index m_childIndex;
 };
+
+std::string lowerName(std::string_view name);
 
 // Splits "A\B\C" into its parts; empty parts (doubled or trailing separators) are skipped.
 std::vector<std::string> splitKeyPath(std::string_view path);
