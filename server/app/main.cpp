@@ -4,6 +4,7 @@
 #include "platform/automation/apartment.h"
 #include "platform/automation/qt_executor.h"
 #include "platform/ports/system_port_devices.h"
+#include "server/app/capture_devices.h"
 #include "server/app/qt_server_environment.h"
 #include "sim/simulator_ports.h"
 
@@ -11,6 +12,7 @@
 #include <QCoreApplication>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,11 @@ int main(int argc, char** argv)
     // Simulated ports (and with VELMORA_SIMULATOR=1 the emulated devices on COM1/COM2)
     // are in place before any driver opens a port.
     auto simulatorPorts = sim::SimulatorPorts::setUp(platform::SystemPortDevices::process());
+    // The camera objects' devices, V4L2 first, then the simulated sky on those ports;
+    // only a serving process has camera objects.
+    std::optional<server::CaptureDevices> captureDevices;
+    if (serverSwitch == server::ServerSwitch::Embedding || serverSwitch == server::ServerSwitch::Automation)
+        captureDevices.emplace(simulatorPorts.get());
 
     automation::QtExecutor executor;
     automation::setThreadExecutor(&executor);

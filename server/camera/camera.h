@@ -1,25 +1,31 @@
 #pragma once
-// Camera: the ICamera automation object. It answers what does not depend on a video
-// device (capabilities, unsupported members); the members that need the capture
-// pipeline answer "Not Connected" until a device is connected.
+// Camera: the ICamera automation object over the camera driver core. ImageArray comes
+// as a new SAFEARRAY of 32-bit integers; GetRawBuffer sends the same values to a
+// client window as WM_COPYDATA.
 
+#include "server/camera/camera_driver.h"
+#include "server/camera/camera_environment.h"
 #include "server/frame/driver_object.h"
+
+#include "platform/automation/window_messages.h"
 
 namespace velmora::server {
 
 class Camera : public DriverObject<Camera> {
 public:
+    // With the server process's environment.
     Camera();
+    explicit Camera(const CameraEnvironment& environment);
+    ~Camera() override;
 
     static const automation::DispatchTable<Camera>& dispatchTable();
-    Camera& core() { return *this; }
+    CameraDriver& core() { return m_driver; }
 
-    DriverError getConnected(bool& connected) const;
-    DriverError putConnected(bool connected);
-    DriverError needsDevice();
+    // WM_COPYDATA's word parameter for an image: width << 17 | height << 2 | planes.
+    static WPARAM rawBufferWord(const ColourImage& image);
 
 private:
-    bool m_connected = false;
+    CameraDriver m_driver;
 };
 
 } // namespace velmora::server

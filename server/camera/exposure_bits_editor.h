@@ -4,7 +4,7 @@
 // each line unchanged, set (1) or clear (0). The dialog window only shows this state
 // and forwards clicks; OK takes record().
 
-#include "server/camera/exposure_sequence.h"
+#include "server/frame/exposure_sequence.h"
 
 #include <array>
 

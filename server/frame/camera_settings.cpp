@@ -24,8 +24,7 @@ template <class Settings, class Visitor> void visitCamera(Settings& s, Visitor& 
     v.number("Exposure", "Frames Number", s.framesNumber);
     v.text("Exposure", "Port", s.port);
     v.text("Exposure", "Port Speed", s.portSpeed);
-    v.number("Exposure", "Type", s.exposureType);
-    v.sequences("Exposure", "Data", s.sequences);
+    v.exposure("Exposure", "Type", "Data", s.exposure);
     v.number("Color", "Mode", s.colorMode);
     v.number("Color", "Matrix Type", s.matrixType);
     v.number("Color", "Red Coeff", s.redCoeff);

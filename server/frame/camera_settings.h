@@ -3,7 +3,7 @@
 // Driver"). Defaults are those of a fresh account.
 
 #include "server/frame/device_settings.h"
-#include "server/frame/exposure_sequence.h"
+#include "server/frame/exposure_sequences.h"
 
 #include <cstdint>
 #include <string>
@@ -29,8 +29,8 @@ struct CameraSettings {
     std::int32_t framesNumber = 1;
     std::string port = "LPT1";
     std::string portSpeed = "115200";
-    std::int32_t exposureType = 0; // 0 "Amp. Mode On", 1 "Amp. Mode Off"
-    ExposureSequences sequences = defaultExposureSequences();
+    // "Type" (0 "Amp. Mode On", 1 "Amp. Mode Off") and "Data"
+    ExposureSequences exposure;
     // "Color"
     std::int32_t colorMode = 2;
     std::int32_t matrixType = 0;

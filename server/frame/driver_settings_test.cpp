@@ -56,7 +56,7 @@ TEST_F(DriverSettingsTest, FreshAccountGivesTheShippedCamera)
     EXPECT_EQ(camera.port, "LPT1");
     EXPECT_EQ(camera.portSpeed, "115200");
     EXPECT_DOUBLE_EQ(camera.pixelWidth, 5.6);
-    EXPECT_EQ(camera.sequences, defaultExposureSequences());
+    EXPECT_EQ(camera.exposure, ExposureSequences());
     EXPECT_EQ(store.currentDriver(), kCameraDriverName);
     EXPECT_EQ(store.currentProfile(), "Default");
 
@@ -86,10 +86,14 @@ TEST_F(DriverSettingsTest, CameraRoundTrip)
     camera.framesNumber = 8;
     camera.port = "COM2";
     camera.portSpeed = "9600";
-    camera.exposureType = 1;
-    camera.sequences[1].delayMs = {1, 2, 3, 4, 5, 999999};
-    camera.sequences[1].lines[4] = 0x00FF;
-    camera.sequences[0].waitFrame = {1, 1, 1, 0, 0, 1};
+    ExposureSequence off = camera.exposure.sequence(1);
+    off.delayMs = {1, 2, 3, 4, 5, 999999};
+    off.lines[4] = 0x00FF;
+    camera.exposure.setSequence(1, off);
+    ExposureSequence on = camera.exposure.sequence(0);
+    on.waitFrame = {1, 1, 1, 0, 0, 1};
+    camera.exposure.setSequence(0, on);
+    ASSERT_TRUE(camera.exposure.select(1));
     camera.colorMode = 0;
     camera.matrixType = 3;
     camera.redCoeff = 90;
@@ -138,39 +142,50 @@ TEST_F(DriverSettingsTest, ExposureDataIs120LittleEndianBytes)
     EXPECT_EQ(b[40], 1);         // step 1 waits for a frame
     EXPECT_EQ(b[60 + 27], 0xF0); // sequence 1, step 1 word 0xF000
     EXPECT_EQ(b[60 + 34], 0x0F); // sequence 1 rest word 0xF00F
-    EXPECT_EQ(defaultExposureSequences()[1].restWord(), 0xF00F);
+    EXPECT_EQ(ExposureSequence::defaults(1).restWord(), 0xF00F);
+    EXPECT_EQ(store.readNumber("Exposure", "Type", -1), 0);
 
-    // Negative delays survive the little-endian packing.
-    camera.sequences[0].delayMs[2] = -5;
-    camera.save(store, "Default");
+    // A negative stored delay would be a sleep of weeks: it reads as 0.
+    std::vector<std::uint8_t> damaged = b;
+    damaged[8] = damaged[9] = damaged[10] = damaged[11] = 0xFF; // sequence 0, step 2: -1
+    store.writeBlob("Exposure", "Data", damaged);
+    store.writeNumber("Exposure", "Type", 1);
     CameraSettings loaded;
     loaded.load(store, "Default");
-    EXPECT_EQ(loaded.sequences[0].delayMs[2], -5);
+    EXPECT_EQ(loaded.exposure.sequence(0).delayMs[2], 0);
+    EXPECT_EQ(loaded.exposure.type(), 1);
+    EXPECT_EQ(loaded.exposure.selected(), ExposureSequence::defaults(1));
 }
 
 TEST_F(DriverSettingsTest, ShortOrLongExposureDataKeepsWholeSequencesOnly)
 {
-    ExposureSequences custom = defaultExposureSequences();
-    custom[0].lines = {1, 2, 3, 4, 5, 6};
-    custom[1].lines = {7, 8, 9, 10, 11, 12};
-    auto bytes = encodeExposureData(custom);
+    ExposureSequences custom;
+    ExposureSequence first = ExposureSequence::defaults(0);
+    first.lines = {1, 2, 3, 4, 5, 6};
+    ExposureSequence second = ExposureSequence::defaults(1);
+    second.lines = {7, 8, 9, 10, 11, 12};
+    custom.setSequence(0, first);
+    custom.setSequence(1, second);
+    auto bytes = custom.toBytes();
 
     store.setCurrent(kCameraDriverName, "Default");
     store.writeBlob("Exposure", "Data", std::span(bytes).first(90));
     CameraSettings camera;
     camera.load(store, "Default");
-    EXPECT_EQ(camera.sequences[0], custom[0]);
-    EXPECT_EQ(camera.sequences[1], defaultExposureSequences()[1]);
+    EXPECT_EQ(camera.exposure.sequence(0), first);
+    EXPECT_EQ(camera.exposure.sequence(1), ExposureSequence::defaults(1));
 
     std::vector<std::uint8_t> longer(bytes.begin(), bytes.end());
     longer.resize(130, 0xEE);
     store.writeBlob("Exposure", "Data", longer);
     camera.load(store, "Default");
-    EXPECT_EQ(camera.sequences, custom);
+    EXPECT_EQ(camera.exposure, custom);
 
+    // An unknown selector selects sequence 0; an empty value is all defaults.
+    store.writeNumber("Exposure", "Type", 9);
     store.writeBlob("Exposure", "Data", {});
     camera.load(store, "Default");
-    EXPECT_EQ(camera.sequences, defaultExposureSequences());
+    EXPECT_EQ(camera.exposure, ExposureSequences());
 }
 
 TEST_F(DriverSettingsTest, FocuserRoundTripAndValueNames)

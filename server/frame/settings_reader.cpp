@@ -31,10 +31,16 @@ void SettingsReader::word(const std::string& section, const std::string& value, 
         field = static_cast<std::uint16_t>(stored);
 }
 
-void SettingsReader::sequences(const std::string& section, const std::string& value, ExposureSequences& field)
+void SettingsReader::exposure(const std::string& section, const std::string& typeValue,
+                              const std::string& dataValue, ExposureSequences& field)
 {
-    if (auto bytes = m_store.readBlob(section, value))
-        field = decodeExposureData(*bytes);
+    const std::int32_t type = m_store.readNumber(section, typeValue, field.type());
+    if (auto bytes = m_store.readBlob(section, dataValue)) {
+        field = ExposureSequences::fromStored(bytes->data(), bytes->size(), type);
+        return;
+    }
+    if (!field.select(type))
+        field.select(0);
 }
 
 } // namespace velmora::server

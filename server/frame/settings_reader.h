@@ -3,7 +3,7 @@
 // its default. The tables list their fields once, for the reader and the writer alike.
 
 #include "server/frame/device_settings.h"
-#include "server/frame/exposure_sequence.h"
+#include "server/frame/exposure_sequences.h"
 
 #include <cstdint>
 #include <string>
@@ -23,8 +23,10 @@ public:
     // A 16-bit line word; a stored number outside 0..65535 is not a word and the
     // default stays.
     void word(const std::string& section, const std::string& value, std::uint16_t& field);
-    // The camera's two exposure sequences; absent or short data keeps the defaults.
-    void sequences(const std::string& section, const std::string& value, ExposureSequences& field);
+    // The camera's selector ("Type") and its two exposure sequences ("Data"); absent or
+    // short data keeps the defaults, an unknown type selects sequence 0.
+    void exposure(const std::string& section, const std::string& typeValue, const std::string& dataValue,
+                  ExposureSequences& field);
 
 private:
     const DeviceSettings& m_store;

@@ -29,10 +29,11 @@ void SettingsWriter::word(const std::string& section, const std::string& value, 
     number(section, value, field);
 }
 
-void SettingsWriter::sequences(const std::string& section, const std::string& value,
-                               const ExposureSequences& field)
+void SettingsWriter::exposure(const std::string& section, const std::string& typeValue,
+                              const std::string& dataValue, const ExposureSequences& field)
 {
-    record(m_store.writeBlob(section, value, encodeExposureData(field)));
+    number(section, typeValue, field.type());
+    record(m_store.writeBlob(section, dataValue, field.toBytes()));
 }
 
 } // namespace velmora::server

@@ -4,7 +4,7 @@
 
 #include "platform/registry/registry.h"
 #include "server/frame/device_settings.h"
-#include "server/frame/exposure_sequence.h"
+#include "server/frame/exposure_sequences.h"
 
 #include <cstdint>
 #include <string>
@@ -22,8 +22,9 @@ public:
     void text(const std::string& section, const std::string& value, const std::string& field);
     void flag(const std::string& section, const std::string& value, bool field);
     void word(const std::string& section, const std::string& value, std::uint16_t field);
-    // Always the full 120 bytes.
-    void sequences(const std::string& section, const std::string& value, const ExposureSequences& field);
+    // The selector as a number, then the two sequences, always the full 120 bytes.
+    void exposure(const std::string& section, const std::string& typeValue, const std::string& dataValue,
+                  const ExposureSequences& field);
 
     bool allWritten() const { return m_allWritten; }
 

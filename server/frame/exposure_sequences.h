@@ -3,7 +3,7 @@
 // "Amp. Mode On"; 1 = sequence 1, "Amp. Mode Off"). Stored as one 120-byte value,
 // sequence 0 then sequence 1.
 
-#include "server/camera/exposure_sequence.h"
+#include "server/frame/exposure_sequence.h"
 
 #include <array>
 #include <cstddef>
@@ -20,9 +20,10 @@ public:
     // The defaults, sequence 0 selected.
     ExposureSequences();
 
-    // From the stored "Data" blob (null when the value is absent) and "Type". A blob
-    // shorter than 120 bytes keeps what it holds completely and takes the rest from the
-    // defaults; bytes beyond 120 are ignored. A type other than 0 or 1 selects 0.
+    // From the stored "Data" blob (null when the value is absent) and "Type". Each
+    // complete 60-byte record is used; a sequence whose record is missing or cut short
+    // keeps its default, so a damaged value never yields a half-read sequence. Bytes
+    // beyond 120 are ignored. A type other than 0 or 1 selects 0.
     static ExposureSequences fromStored(const std::uint8_t* data, std::size_t size, std::int32_t type);
     std::array<std::uint8_t, kStoredSize> toBytes() const;
 

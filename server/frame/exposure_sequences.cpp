@@ -1,4 +1,4 @@
-#include "server/camera/exposure_sequences.h"
+#include "server/frame/exposure_sequences.h"
 
 namespace velmora::server {
 
@@ -15,9 +15,8 @@ ExposureSequences ExposureSequences::fromStored(const std::uint8_t* data, std::s
         return result;
     for (int i = 0; i < kCount; ++i) {
         const std::size_t offset = ExposureSequence::kStoredSize * static_cast<std::size_t>(i);
-        const std::size_t available = size > offset ? size - offset : 0;
-        if (available)
-            result.m_sequences[i] = ExposureSequence::parse(data + offset, available, result.m_sequences[i]);
+        if (size >= offset + ExposureSequence::kStoredSize)
+            result.m_sequences[i] = ExposureSequence::load(data + offset);
     }
     return result;
 }

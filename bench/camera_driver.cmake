@@ -1,0 +1,1 @@
+target_link_libraries(velmora-bench PRIVATE velmora_server_camera velmora_server_camera_fakes velmora_server_ports_fakes)

@@ -1,0 +1,24 @@
+#include "server/camera/camera_environment.h"
+
+#include <algorithm>
+
+namespace velmora::server {
+
+CameraEnvironment& CameraEnvironment::process()
+{
+    static CameraEnvironment environment{{},
+                                         &PortRegistry::process(),
+                                         &DeviceSettings::process(),
+                                         &PulseClock::steady(),
+                                         kFrameWaitLimit,
+                                         platform::CapturePipeline::kMaxPolls};
+    return environment;
+}
+
+std::chrono::milliseconds CameraEnvironment::frameWaitFor(std::uint32_t framePeriod) const
+{
+    const std::chrono::milliseconds periods(std::int64_t{framePeriod} * kFramePeriodsWaited / 10000);
+    return std::max(frameWaitLimit, periods);
+}
+
+} // namespace velmora::server

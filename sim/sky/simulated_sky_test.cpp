@@ -1,0 +1,127 @@
+// The sky wired to the simulated hardware: guide lines held on LPT1 or the relay box
+// move the mount, the exposure line makes the sensor integrate, the KF-3 motor focuses.
+#include "sim/sky/simulated_sky.h"
+
+#include "platform/ports/parallel_io.h"
+#include "platform/ports/system_port_devices.h"
+#include "sim/sky/manual_sim_clock.h"
+#include "testing/temp_home.h"
+
+#include <gtest/gtest.h>
+
+namespace velmora::sim {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A still sky: only guiding moves it.
+SkyParameters stillSky(int rotation = 0)
+{
+    SkyParameters p;
+    p.driftRa = p.driftDec = 0;
+    p.peAmplitude = 0;
+    p.seeing = 0;
+    p.rotation = rotation;
+    return p;
+}
+
+class SimulatedSkyTest : public ::testing::Test {
+protected:
+    SimulatedParallelPort& lpt1() { return *ports.parallel().port(platform::kLpt1DataAddress); }
+    void relay(const char* command)
+    {
+        for (const char* c = command; *c; ++c)
+            ports.relayBox().onByte(*c);
+    }
+    // The pointing error now, in pixels.
+    std::pair<double, double> pixels(SkyModel& model)
+    {
+        double dx = 0.0;
+        double dy = 0.0;
+        model.toPixels(model.pointingAt(clock.now()), dx, dy);
+        return {dx, dy};
+    }
+
+    velmora::testing::TempHome home;
+    ManualSimClock clock;
+    platform::SystemPortDevices devices;
+    SimulatorPorts ports{devices, [this] { return clock.now(); }};
+    // 0.5 x 15''/s for one second at 1.15''/pixel.
+    const double pixelsPerSecond = 7.5 / 1.15;
+};
+
+TEST_F(SimulatedSkyTest, GuideLinesOnTheParallelPortAndTheRelayBoxMoveTheMount)
+{
+    SimulatedSky sky(ports, clock, stillSky());
+    SkyModel& model = sky.model();
+    lpt1().writeData(0x0F); // a camera's rest word; guide lines at rest
+    clock.advance(1s);
+    lpt1().writeData(0x0F | 0x10); // line 4: West
+    clock.advance(2s);
+    lpt1().writeData(0x0F);
+    clock.advance(1s);
+    auto [dx, dy] = pixels(model);
+    EXPECT_NEAR(dx, -2 * pixelsPerSecond, 1e-9);
+    EXPECT_NEAR(dy, 0.0, 1e-9);
+
+    relay("8+"); // output 8 is line 7: North
+    clock.advance(500ms);
+    relay("8-");
+    relay("7+"); // South, for a quarter of a second
+    clock.advance(250ms);
+    relay("7-");
+    clock.advance(1s);
+    std::tie(dx, dy) = pixels(model);
+    EXPECT_NEAR(dx, -2 * pixelsPerSecond, 1e-9);
+    EXPECT_NEAR(dy, 0.25 * pixelsPerSecond, 1e-9);
+}
+
+TEST_F(SimulatedSkyTest, GuidingFollowsTheCameraRotationAndTheConfiguredLines)
+{
+    // Rotated 90 degrees, with East on line 0 active low.
+    SimulatedSky::GuideLines lines = SimulatedSky::kDefaultGuideLines;
+    lines[2] = {0, false};
+    SimulatedSky sky(ports, clock, stillSky(9000), lines);
+    lpt1().writeData(0x01);
+    clock.advance(1s);
+    lpt1().writeData(0x00);
+    clock.advance(1s);
+    lpt1().writeData(0x01);
+    const auto [dx, dy] = pixels(sky.model());
+    EXPECT_NEAR(dx, 0.0, 1e-9);
+    EXPECT_NEAR(dy, pixelsPerSecond, 1e-9);
+}
+
+TEST_F(SimulatedSkyTest, TheExposureLineCountsOnlyAfterItsRestWord)
+{
+    SimulatedSky sky(ports, clock, stillSky());
+    // A register that powers up at 0 has line 0 at its active level, but never at rest yet.
+    clock.advance(1s);
+    EXPECT_FALSE(sky.model().exposureActiveAt(clock.now()));
+    lpt1().writeData(0x0F);
+    clock.advance(1s);
+    const auto from = clock.now();
+    lpt1().writeData(0x0E);
+    clock.advance(300ms);
+    EXPECT_TRUE(sky.model().exposureActiveAt(clock.now()));
+    lpt1().writeData(0x0F);
+    clock.advance(100ms);
+    EXPECT_FALSE(sky.model().exposureActiveAt(clock.now()));
+    EXPECT_EQ(sky.model().exposureActiveDuring(from, clock.now()), 300ms);
+}
+
+TEST_F(SimulatedSkyTest, TheFocuserMotorSetsTheStarWidth)
+{
+    SkyParameters p = stillSky();
+    p.bestFocus = 500;
+    SimulatedSky sky(ports, clock, p);
+    // The motor starts at 0, 500 steps from best focus.
+    EXPECT_NEAR(sky.model().starSigma(), p.starSigmaPixels() + 500 * p.blurPerStep(), 1e-9);
+    EXPECT_EQ(ports.focuser().handleCommand("!Mg1P0000500"), "Ok");
+    clock.advance(10s);
+    EXPECT_EQ(ports.focuser().position(), 500);
+    EXPECT_NEAR(sky.model().starSigma(), p.starSigmaPixels(), 1e-9);
+}
+
+} // namespace
+} // namespace velmora::sim
