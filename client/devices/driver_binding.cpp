@@ -3,17 +3,18 @@
 #include "client/shell/settings_store.h"
 #include "platform/automation/bstr.h"
 
+#include <utility>
+
 namespace velmora::client {
 
 namespace {
 
-constexpr const char* kDriversSection = "Drivers";
 constexpr const char* kChooserProgId = "DriverHelper.Chooser";
 
 const std::array<DriverKindInfo, 3> kKindInfo = {{
-    {"Camera", "VelmoraServer.Camera", "Camera", "Connected"},
-    {"Focuser", "VelmoraServer.Focuser", "Focuser", "Link"},
-    {"Telescope", "VelmoraServer.Telescope", "Telescope", "Connected"},
+    {&settings::kDriverCamera, "Camera", "Connected"},
+    {&settings::kDriverFocuser, "Focuser", "Link"},
+    {&settings::kDriverTelescope, "Telescope", "Connected"},
 }};
 
 DriverKind kindOfSetupCommand(int commandId)
@@ -36,14 +37,37 @@ HRESULT DriverBinding::createDriver(const std::string& progId, DriverRef& driver
     return hr;
 }
 
-void DriverBinding::bindAtStartup(const SettingsStore& settings)
+DriverRef DriverBinding::sharedDriver(DriverKind kind) const
 {
-    for (DriverKind kind : kDriverKinds) {
-        const DriverKindInfo& info = driverKindInfo(kind);
-        m_progIds[index(kind)] = settings.readString(kDriversSection, info.settingName, info.defaultProgId);
+    std::lock_guard lock(m_lock);
+    return m_drivers[index(kind)];
+}
+
+void DriverBinding::setDriver(DriverKind kind, DriverRef driver)
+{
+    DriverRef previous;
+    {
+        std::lock_guard lock(m_lock);
+        previous = std::exchange(m_drivers[index(kind)], std::move(driver));
     }
+    previous.reset(); // released outside the lock: a release may end a server connection
+}
+
+HRESULT DriverBinding::createInto(DriverKind kind, const std::string& progId)
+{
+    DriverRef created;
+    const HRESULT hr = createDriver(progId, created);
+    if (SUCCEEDED(hr) && created)
+        setDriver(kind, std::move(created));
+    return hr;
+}
+
+void DriverBinding::bindAtStartup(const SettingsStore& store)
+{
     for (DriverKind kind : kDriverKinds)
-        createDriver(m_progIds[index(kind)], m_drivers[index(kind)]);
+        m_progIds[index(kind)] = settings::read(store, *driverKindInfo(kind).progIdSetting);
+    for (DriverKind kind : kDriverKinds)
+        createInto(kind, m_progIds[index(kind)]);
     for (DriverKind kind : kDriverKinds)
         if (driver(kind))
             writeConnection(driver(kind), driverKindInfo(kind).connectionProperty, true);
@@ -59,12 +83,10 @@ void DriverBinding::stopFramesAndCloseImageWindow()
 
 void DriverBinding::releaseDriver(DriverKind kind)
 {
-    DriverRef& ref = m_drivers[index(kind)];
-    if (!ref)
+    if (!driver(kind))
         return;
-    writeConnection(ref.get(), driverKindInfo(kind).connectionProperty, false);
-    DriverRef released = std::move(ref); // the reference is cleared before the release
-    released.reset();
+    writeConnection(driver(kind), driverKindInfo(kind).connectionProperty, false);
+    setDriver(kind, nullptr); // the reference is cleared before the release
 }
 
 void DriverBinding::chooseDriver(DriverKind kind)
@@ -85,7 +107,7 @@ void DriverBinding::chooseDriver(DriverKind kind)
         stopFramesAndCloseImageWindow();
         releaseDriver(kind);
         m_progIds[index(kind)] = choice;
-        if (SUCCEEDED(createDriver(choice, m_drivers[index(kind)])) && driver(kind))
+        if (SUCCEEDED(createInto(kind, choice)) && driver(kind))
             writeConnection(driver(kind), info.connectionProperty, true);
     }
     m_window.restoreMainWindow();
@@ -122,17 +144,15 @@ bool DriverBinding::isCommandEnabled(int commandId) const
     }
 }
 
-void DriverBinding::unbindAtShutdown(SettingsStore& settings)
+void DriverBinding::unbindAtShutdown(SettingsStore& store)
 {
     for (DriverKind kind : kDriverKinds)
-        settings.writeString(kDriversSection, driverKindInfo(kind).settingName, progId(kind));
+        settings::write(store, *driverKindInfo(kind).progIdSetting, progId(kind));
     for (DriverKind kind : kDriverKinds)
         if (driver(kind))
             writeConnection(driver(kind), driverKindInfo(kind).connectionProperty, false);
-    for (DriverKind kind : kDriverKinds) {
-        DriverRef released = std::move(m_drivers[index(kind)]);
-        released.reset();
-    }
+    for (DriverKind kind : kDriverKinds)
+        setDriver(kind, nullptr);
 }
 
 } // namespace velmora::client

@@ -4,8 +4,10 @@
 // shutdown.
 
 #include "client/devices/driver_calls.h"
+#include "client/shell/settings_layout.h"
 
 #include <array>
+#include <mutex>
 #include <string>
 
 namespace velmora::client {
@@ -15,8 +17,7 @@ class SettingsStore;
 enum class DriverKind { Camera = 0, Focuser = 1, Telescope = 2 };
 
 struct DriverKindInfo {
-    const char* settingName; // value in section "Drivers"
-    const char* defaultProgId;
+    const settings::StringSetting* progIdSetting; // its value in section "Drivers", with the default
     const char* chooserDeviceType;
     const char* connectionProperty; // written as VT_I2 -1 / 0
 };
@@ -56,8 +57,11 @@ class DriverBinding {
 public:
     explicit DriverBinding(DriverBindingWindow& window) : m_window(window) {}
 
+    // Main thread only.
     IDispatch* driver(DriverKind kind) const { return m_drivers[index(kind)].get(); }
-    DriverRef& reference(DriverKind kind) { return m_drivers[index(kind)]; }
+    // A counted reference for another thread (the guiding worker); empty once the
+    // kind has been unbound. Safe against the main thread replacing the driver.
+    DriverRef sharedDriver(DriverKind kind) const;
     const std::string& progId(DriverKind kind) const { return m_progIds[index(kind)]; }
 
     // Reads the ProgIDs, creates camera, focuser, telescope, then connects each bound one.
@@ -74,8 +78,12 @@ private:
     static std::size_t index(DriverKind kind) { return static_cast<std::size_t>(kind); }
     void releaseDriver(DriverKind kind);
     void stopFramesAndCloseImageWindow();
+    // Every change of a reference goes through here, under the lock.
+    void setDriver(DriverKind kind, DriverRef driver);
+    HRESULT createInto(DriverKind kind, const std::string& progId);
 
     DriverBindingWindow& m_window;
+    mutable std::mutex m_lock; // guards m_drivers against sharedDriver() readers
     std::array<DriverRef, 3> m_drivers;
     std::array<std::string, 3> m_progIds;
 };

@@ -4,6 +4,7 @@
 // cycle that averages the offsets over "Process Frame" frames.
 
 #include "client/guiding/guide_pulse.h"
+#include "client/shell/settings_layout.h"
 
 #include <optional>
 
@@ -18,13 +19,13 @@ struct AxisSettings {
     static constexpr int kMaxGainTenths = 9999999;
     static constexpr int kMaxOutputMs = 1000000;
 
-    bool enabled = true;
-    int frames = 10;               // "Process Frame", 1…1000000
-    int proportionalTenths = 1000; // Kp 100.0
-    int integralTenths = 0;        // Ki
-    int derivativeTenths = 0;      // Kd
-    int maximumMs = 1800;          // "Maximum Output (ms)"
-    int minimumMs = 100;           // "Minimum Output (ms)"
+    bool enabled = settings::kAxisEnable.defaultValue != 0;
+    int frames = settings::kAxisFrame.defaultValue;                    // "Process Frame", 1…1000000
+    int proportionalTenths = settings::kAxisProportional.defaultValue; // Kp 100.0
+    int integralTenths = settings::kAxisIntegral.defaultValue;         // Ki
+    int derivativeTenths = settings::kAxisDerivative.defaultValue;     // Kd
+    int maximumMs = settings::kAxisMaximum.defaultValue;               // "Maximum Output (ms)"
+    int minimumMs = settings::kAxisMinimum.defaultValue;               // "Minimum Output (ms)"
 
     double kp() const { return proportionalTenths * 0.1; }
     double ki() const { return integralTenths * 0.1; }

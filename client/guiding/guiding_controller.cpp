@@ -1,6 +1,7 @@
 #include "client/guiding/guiding_controller.h"
 
 #include "client/image/image_geometry.h"
+#include "client/shell/settings_layout.h"
 #include "client/shell/settings_store.h"
 
 #include <algorithm>
@@ -10,9 +11,9 @@ namespace velmora::client {
 
 namespace {
 
-std::string axisValue(const char* stem, GuidingAxisId id)
+settings::Axis settingAxis(GuidingAxisId id)
 {
-    return std::string(stem) + (id == GuidingAxisId::Horizontal ? " X" : " Y");
+    return id == GuidingAxisId::Horizontal ? settings::Axis::X : settings::Axis::Y;
 }
 
 } // namespace
@@ -21,46 +22,45 @@ GuidingController::GuidingController(const ImageGeometry& geometry) : m_geometry
 
 void GuidingController::loadAxis(const SettingsStore& store, GuidingAxisId id)
 {
-    const AxisSettings defaults;
-    AxisSettings settings;
-    settings.enabled = store.readInt(kSection, axisValue("Enable", id), 1) != 0;
-    settings.frames = store.readInt(kSection, axisValue("Frame", id), defaults.frames);
-    settings.proportionalTenths =
-        store.readInt(kSection, axisValue("Proportional", id), defaults.proportionalTenths);
-    settings.integralTenths = store.readInt(kSection, axisValue("Integral", id), defaults.integralTenths);
-    settings.derivativeTenths =
-        store.readInt(kSection, axisValue("Derivative", id), defaults.derivativeTenths);
-    settings.maximumMs = store.readInt(kSection, axisValue("Maximum", id), defaults.maximumMs);
-    settings.minimumMs = store.readInt(kSection, axisValue("Minimum", id), defaults.minimumMs);
-    axis(id).setSettings(settings);
+    const settings::Axis axis = settingAxis(id);
+    AxisSettings values;
+    values.enabled = settings::read(store, settings::kAxisEnable, axis) != 0;
+    values.frames = settings::read(store, settings::kAxisFrame, axis);
+    values.proportionalTenths = settings::read(store, settings::kAxisProportional, axis);
+    values.integralTenths = settings::read(store, settings::kAxisIntegral, axis);
+    values.derivativeTenths = settings::read(store, settings::kAxisDerivative, axis);
+    values.maximumMs = settings::read(store, settings::kAxisMaximum, axis);
+    values.minimumMs = settings::read(store, settings::kAxisMinimum, axis);
+    this->axis(id).setSettings(values);
 }
 
 void GuidingController::saveAxis(SettingsStore& store, GuidingAxisId id) const
 {
-    const AxisSettings& settings = axis(id).settings();
-    store.writeInt(kSection, axisValue("Enable", id), settings.enabled ? 1 : 0);
-    store.writeInt(kSection, axisValue("Frame", id), settings.frames);
-    store.writeInt(kSection, axisValue("Proportional", id), settings.proportionalTenths);
-    store.writeInt(kSection, axisValue("Integral", id), settings.integralTenths);
-    store.writeInt(kSection, axisValue("Derivative", id), settings.derivativeTenths);
-    store.writeInt(kSection, axisValue("Maximum", id), settings.maximumMs);
-    store.writeInt(kSection, axisValue("Minimum", id), settings.minimumMs);
+    const settings::Axis axis = settingAxis(id);
+    const AxisSettings& values = this->axis(id).settings();
+    settings::write(store, settings::kAxisEnable, axis, values.enabled ? 1 : 0);
+    settings::write(store, settings::kAxisFrame, axis, values.frames);
+    settings::write(store, settings::kAxisProportional, axis, values.proportionalTenths);
+    settings::write(store, settings::kAxisIntegral, axis, values.integralTenths);
+    settings::write(store, settings::kAxisDerivative, axis, values.derivativeTenths);
+    settings::write(store, settings::kAxisMaximum, axis, values.maximumMs);
+    settings::write(store, settings::kAxisMinimum, axis, values.minimumMs);
 }
 
 void GuidingController::load(const SettingsStore& store)
 {
     loadAxis(store, GuidingAxisId::Horizontal);
     loadAxis(store, GuidingAxisId::Vertical);
-    m_average = store.readInt(kSection, "Average", 1) != 0;
-    setGuidingRateHundredths(store.readInt(kSection, "Guiding Rate", 50));
+    m_average = settings::readBool(store, settings::kAverageByFrames);
+    setGuidingRateHundredths(settings::read(store, settings::kGuidingRate));
 }
 
 void GuidingController::save(SettingsStore& store) const
 {
     saveAxis(store, GuidingAxisId::Horizontal);
     saveAxis(store, GuidingAxisId::Vertical);
-    store.writeInt(kSection, "Average", m_average ? 1 : 0);
-    store.writeInt(kSection, "Guiding Rate", m_guidingRate);
+    settings::writeBool(store, settings::kAverageByFrames, m_average);
+    settings::write(store, settings::kGuidingRate, m_guidingRate);
 }
 
 void GuidingController::setGuidingRateHundredths(int rate)

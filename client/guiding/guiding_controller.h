@@ -5,6 +5,7 @@
 
 #include "client/guiding/guiding_axis.h"
 #include "client/image/image_geometry.h"
+#include "client/shell/settings_layout.h"
 
 #include <array>
 #include <string>
@@ -22,7 +23,6 @@ struct ControllerStep {
 
 class GuidingController {
 public:
-    static constexpr const char* kSection = "Guiding";
     static constexpr int kMinGuidingRate = 1;
     static constexpr int kMaxGuidingRate = 1000000;
 
@@ -61,8 +61,8 @@ private:
     const ImageGeometry& m_geometry;
     std::array<GuidingAxis, 2> m_axes{GuidingAxis(GuidingAxisId::Horizontal),
                                       GuidingAxis(GuidingAxisId::Vertical)};
-    bool m_average = true;
-    int m_guidingRate = 50;
+    bool m_average = settings::kAverageByFrames.defaultValue != 0;
+    int m_guidingRate = settings::kGuidingRate.defaultValue;
 };
 
 } // namespace velmora::client

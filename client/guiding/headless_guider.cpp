@@ -1,0 +1,225 @@
+#include "client/guiding/headless_guider.h"
+
+#include "client/guiding/loop_clock.h"
+#include "client/guiding/star_selector.h"
+#include "client/shell/settings_layout.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace velmora::client {
+
+namespace {
+
+constexpr double kArcsecondsPerMicrometrePerMetre = 0.20626480648278825;
+constexpr std::int32_t kMaxHardwareValue = 999999;
+constexpr std::int32_t kFullTurnHundredths = 36000;
+
+// A hardware value through its field's range (1…999999, clamped) in real units.
+double hardwareValue(const SettingsStore& store, const settings::IntSetting& setting, double scale)
+{
+    return std::clamp(settings::read(store, setting), 1, kMaxHardwareValue) * scale;
+}
+
+} // namespace
+
+HeadlessGuider::HeadlessGuider(HeadlessOptions options, SettingsStore& store, LoopClock& clock,
+                               std::ostream& out, std::ostream& err)
+    : m_options(std::move(options)), m_store(store), m_clock(clock), m_out(out), m_err(err),
+      m_binding(static_cast<DriverBindingWindow&>(*this))
+{
+    m_cycle = std::make_unique<ExposureCycle>(m_binding, static_cast<ExposureTimer&>(*this), clock, store,
+                                              m_geometry);
+    m_cycle->setListener(this);
+}
+
+HeadlessGuider::~HeadlessGuider()
+{
+    m_tool.reset();
+    m_cycle->setListener(nullptr);
+    m_cycle.reset();
+}
+
+// The optics of the hardware bar and the reticle, as the client's windows would set
+// them from the same settings.
+void HeadlessGuider::loadGeometry()
+{
+    const double pixelWidthUm = hardwareValue(m_store, settings::kPixelWidth, 0.01);
+    const double pixelHeightUm = hardwareValue(m_store, settings::kPixelHeight, 0.01);
+    const double focalLengthM = hardwareValue(m_store, settings::kFocalLength, 0.001);
+    m_geometry.setScales(kArcsecondsPerMicrometrePerMetre * pixelWidthUm / focalLengthM,
+                         kArcsecondsPerMicrometrePerMetre * pixelHeightUm / focalLengthM);
+    m_geometry.setReticleCentre(std::max(settings::read(m_store, settings::kReticleCenterX), 0) * 0.1,
+                                std::max(settings::read(m_store, settings::kReticleCenterY), 0) * 0.1);
+    const std::int32_t angle = settings::read(m_store, settings::kReticleAngle) % kFullTurnHundredths;
+    m_geometry.setReticleAngle((angle < 0 ? angle + kFullTurnHundredths : angle) * 0.01);
+}
+
+bool HeadlessGuider::bindDrivers()
+{
+    m_binding.bindAtStartup(m_store);
+    if (!m_binding.driver(DriverKind::Camera)) {
+        fail("no camera driver: '" + m_binding.progId(DriverKind::Camera) + "' could not be created");
+        return false;
+    }
+    if (!m_options.noGuide && !m_binding.driver(DriverKind::Telescope)) {
+        fail("no telescope driver: '" + m_binding.progId(DriverKind::Telescope) +
+             "' could not be created (--no-guide measures without one)");
+        return false;
+    }
+    return true;
+}
+
+int HeadlessGuider::run(const std::function<bool()>& stopRequested)
+{
+    loadGeometry();
+    const bool bound = bindDrivers();
+    if (bound) {
+        m_cycle->loadSettings(m_store);
+        m_cycle->setManualMode(false); // continuous exposures whatever the client last used
+        m_startCount = m_clock.counter();
+        m_cycle->StartCycle();
+        loop(stopRequested);
+    }
+    shutDown();
+    if (bound)
+        m_out << m_summary.json() << '\n' << std::flush;
+    return m_failed ? 1 : 0;
+}
+
+void HeadlessGuider::loop(const std::function<bool()>& stopRequested)
+{
+    int refusedStarts = 0;
+    while (!m_failed && !limitReached() && !(stopRequested && stopRequested())) {
+        m_clock.sleepFor(std::chrono::milliseconds(m_timerPeriodMs));
+        if (m_timerRunning) {
+            refusedStarts = 0;
+            m_cycle->onTimer(ExposureCycle::kTimerId);
+        } else if (m_cycle->StartCycle()) {
+            refusedStarts = 0;
+        } else if (++refusedStarts >= kMaxRefusedStarts) {
+            fail("the camera refuses to start exposures");
+        }
+    }
+}
+
+bool HeadlessGuider::limitReached() const
+{
+    if (m_options.frames && static_cast<long>(m_summary.frames()) >= *m_options.frames)
+        return true;
+    return m_options.seconds &&
+           secondsBetween(m_startCount, m_clock.counter(), m_clock.frequency()) >= *m_options.seconds;
+}
+
+void HeadlessGuider::startTimer(int /*id*/, int periodMs)
+{
+    m_timerRunning = true;
+    m_timerPeriodMs = std::max(periodMs, 1);
+}
+
+void HeadlessGuider::killTimer(int /*id*/)
+{
+    m_timerRunning = false;
+}
+
+void HeadlessGuider::imageWindowOpened(ImageWindow& window)
+{
+    m_tool = std::make_unique<GuidingTool>(window.pipeline(), m_store, m_geometry, m_clock,
+                                           [this] { return m_binding.sharedDriver(DriverKind::Telescope); });
+    m_tool->setStepListener([this](const GuidingStep& step) { onStep(step); });
+    m_tool->setStatusListener(
+        [this](const std::string& text) { m_err << "velmora-guide: " << text << '\n'; });
+    if (m_options.noGuide) {
+        m_tool->setAxisEnabled(GuidingAxisId::Horizontal, false);
+        m_tool->setAxisEnabled(GuidingAxisId::Vertical, false);
+    }
+    m_tool->Activate();
+}
+
+void HeadlessGuider::imageWindowClosing(ImageWindow& /*window*/)
+{
+    m_tool.reset();
+}
+
+void HeadlessGuider::frameDelivered(ImageWindow& window)
+{
+    if (m_tool && !m_tool->running() && !m_failed)
+        startGuiding(window);
+}
+
+// What the user does on the first frame: set the sky level when none is stored, put
+// the square on the star, optionally the reticle centre on its centroid, and Start.
+void HeadlessGuider::startGuiding(ImageWindow& window)
+{
+    GuidingTool& tool = *m_tool;
+    const ImageFrame& frame = window.pipeline().rawFrame();
+    const std::vector<std::uint16_t>& stored = tool.settings().thresholds;
+    if (std::all_of(stored.begin(), stored.end(), [](std::uint16_t t) { return t == 0; })) {
+        const std::vector<std::uint16_t> levels = StarSelector::backgroundThresholds(frame);
+        for (int p = 0; p < static_cast<int>(levels.size()); ++p) {
+            tool.SelectThresholdPlane(p);
+            tool.SetThreshold(levels[static_cast<std::size_t>(p)]);
+        }
+        tool.SelectThresholdPlane(0);
+    }
+    std::optional<StarPosition> star = StarSelector::brightestStar(frame, tool.settings().thresholds);
+    if (m_options.star)
+        star = StarPosition{m_options.star->first, m_options.star->second};
+    if (!star) {
+        fail("no guide star above the sky in the first frame");
+        return;
+    }
+    tool.SetSquareCentre(star->x, star->y);
+    if (m_options.lock)
+        m_geometry.setReticleCentre(tool.centroidX(), tool.centroidY());
+    char text[160];
+    std::snprintf(
+        text, sizeof text, "velmora-guide: guide star at (%.2f, %.2f), reticle centre (%.2f, %.2f)\n",
+        tool.centroidX(), tool.centroidY(), m_geometry.reticleCentreX(), m_geometry.reticleCentreY());
+    m_err << text;
+    tool.Start();
+}
+
+void HeadlessGuider::onStep(const GuidingStep& step)
+{
+    m_summary.add(step);
+    m_out << GuidingSummary::frameJson(m_summary.frames(), step) << '\n' << std::flush;
+}
+
+// Guiding stopped (drift log closed) and the worker joined before the drivers go.
+void HeadlessGuider::shutDown()
+{
+    m_tool.reset();
+    if (m_cycle->exposing())
+        m_cycle->AbortCycle();
+    m_cycle->closeImageWindow();
+    m_binding.unbindAtShutdown(m_store);
+}
+
+void HeadlessGuider::fail(const std::string& message)
+{
+    m_failed = true;
+    m_err << "velmora-guide: " << message << '\n';
+}
+
+bool HeadlessGuider::waitForPulses(std::chrono::milliseconds timeout)
+{
+    return !m_tool || m_tool->worker().waitUntilIdle(timeout);
+}
+
+void HeadlessGuider::abortExposureCycle()
+{
+    m_cycle->AbortCycle();
+}
+
+bool HeadlessGuider::hasImageWindow() const
+{
+    return m_cycle->imageWindow() != nullptr;
+}
+
+void HeadlessGuider::closeImageWindow()
+{
+    m_cycle->closeImageWindow();
+}
+
+} // namespace velmora::client
