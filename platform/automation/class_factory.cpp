@@ -4,7 +4,7 @@
 
 namespace velmora::automation {
 
-HRESULT ClassFactory::QueryInterface(REFIID iid, void** object)
+HRESULT CountedClassFactory::QueryInterface(REFIID iid, void** object)
 {
     if (!object)
         return E_POINTER;
@@ -17,7 +17,7 @@ HRESULT ClassFactory::QueryInterface(REFIID iid, void** object)
     return E_NOINTERFACE;
 }
 
-ULONG ClassFactory::Release()
+ULONG CountedClassFactory::Release()
 {
     const ULONG left = --m_refs;
     if (left == 0)

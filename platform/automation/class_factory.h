@@ -36,21 +36,31 @@ template <class T, class... Args> CreateFunction creatorFor(Args... args)
     };
 }
 
-// Every CreateInstance makes a new object through the create function; LockServer
-// holds a server process lock (CoAddRefServerProcess).
-class ClassFactory final : public IClassFactory {
+// The counted IUnknown part shared by every class object (IUnknown, IClassFactory).
+class CountedClassFactory : public IClassFactory {
 public:
-    explicit ClassFactory(CreateFunction create) : m_create(std::move(create)) {}
-
     HRESULT QueryInterface(REFIID iid, void** object) override;
     ULONG AddRef() override { return ++m_refs; }
     ULONG Release() override;
+
+protected:
+    virtual ~CountedClassFactory() = default;
+
+private:
+    std::atomic<ULONG> m_refs{0};
+};
+
+// Every CreateInstance makes a new object through the create function; LockServer
+// holds a server process lock (CoAddRefServerProcess).
+class ClassFactory final : public CountedClassFactory {
+public:
+    explicit ClassFactory(CreateFunction create) : m_create(std::move(create)) {}
+
     HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** object) override;
     HRESULT LockServer(BOOL lock) override;
 
 private:
-    ~ClassFactory() = default;
-    std::atomic<ULONG> m_refs{0};
+    ~ClassFactory() override = default;
     CreateFunction m_create;
 };
 

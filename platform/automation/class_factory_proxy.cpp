@@ -28,27 +28,6 @@ ClassFactoryProxy::ClassFactoryProxy(std::shared_ptr<ClientConnection> connectio
 {
 }
 
-HRESULT ClassFactoryProxy::QueryInterface(REFIID iid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-        *object = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG ClassFactoryProxy::Release()
-{
-    const ULONG left = --m_refs;
-    if (left == 0)
-        delete this;
-    return left;
-}
-
 HRESULT ClassFactoryProxy::CreateInstance(IUnknown* outer, REFIID iid, void** object)
 {
     if (!object)

@@ -10,19 +10,15 @@ namespace velmora::automation {
 
 class ClientConnection;
 
-class ClassFactoryProxy final : public IClassFactory {
+class ClassFactoryProxy final : public CountedClassFactory {
 public:
     ClassFactoryProxy(std::shared_ptr<ClientConnection> connection, const CLSID& clsid);
 
-    HRESULT QueryInterface(REFIID iid, void** object) override;
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override;
     HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** object) override;
     HRESULT LockServer(BOOL lock) override;
 
 private:
-    ~ClassFactoryProxy() = default;
-    std::atomic<ULONG> m_refs{0};
+    ~ClassFactoryProxy() override = default;
     std::shared_ptr<ClientConnection> m_connection;
     CLSID m_clsid;
 };
