@@ -10,6 +10,7 @@
 #include "platform/automation/variant.h"
 #include "platform/automation/window_messages.h"
 #include "platform/registry/registry.h"
+#include "server/app/simulated_server_test.h"
 #include "testing/run_program.h"
 #include "testing/temp_home.h"
 
@@ -42,22 +43,13 @@ void storeNumber(const char* keyPath, const char* name, DWORD value)
     RegCloseKey(key);
 }
 
-class CameraServerTest : public ::testing::Test {
+class CameraServerTest : public velmora::testing::SimulatedServerTest {
 protected:
-    void SetUp() override
-    {
-        unsetenv("DISPLAY");
-        unsetenv("WAYLAND_DISPLAY");
-        setenv("VELMORA_SIMULATOR", "1", 1);
-        ASSERT_EQ(runProgram(VELMORA_SERVER_PATH, {"-RegServer"}, home.path()).status, 0);
-        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    }
     void TearDown() override
     {
         camera.reset();
         telescope.reset();
-        CoUninitialize();
-        unsetenv("VELMORA_SIMULATOR");
+        SimulatedServerTest::TearDown();
     }
 
     // One still star on the field centre: no drift, periodic error, seeing or noise, and
@@ -73,16 +65,6 @@ protected:
                     500000);
     }
 
-    automation::ComPtr<IDispatch> create(const char* progId)
-    {
-        CLSID clsid{};
-        EXPECT_EQ(CLSIDFromProgID(automation::utf8ToUtf16(progId).c_str(), &clsid), S_OK);
-        IDispatch* object = nullptr;
-        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                                   reinterpret_cast<void**>(&object)),
-                  S_OK);
-        return automation::ComPtr<IDispatch>::attach(object);
-    }
     void connect(IDispatch* object)
     {
         ASSERT_EQ(automation::putProperty(object, "Connected", *Variant::boolean(true).get()), S_OK);
@@ -119,7 +101,6 @@ protected:
             std::this_thread::sleep_for(10ms);
     }
 
-    velmora::testing::TempHome home;
     automation::ComPtr<IDispatch> camera;
     automation::ComPtr<IDispatch> telescope;
 };

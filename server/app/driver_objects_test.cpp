@@ -1,7 +1,6 @@
 // The telescope and focuser objects as a scripting client sees them, in simulator
 // mode (simulated LPT1, the KF-3 emulator on COM1).
-#include "testing/run_program.h"
-#include "testing/temp_home.h"
+#include "server/app/simulated_server_test.h"
 
 #include <gtest/gtest.h>
 
@@ -11,23 +10,12 @@ using velmora::testing::runProgram;
 
 namespace {
 
-class DriverObjectsTest : public ::testing::Test {
+class DriverObjectsTest : public velmora::testing::SimulatedServerTest {
 protected:
-    void SetUp() override
-    {
-        unsetenv("DISPLAY");
-        unsetenv("WAYLAND_DISPLAY");
-        setenv("VELMORA_SIMULATOR", "1", 1);
-        ASSERT_EQ(runProgram(VELMORA_SERVER_PATH, {"-RegServer"}, home.path()).status, 0);
-    }
-    void TearDown() override { unsetenv("VELMORA_SIMULATOR"); }
-
     velmora::testing::ProgramOutcome call(std::vector<std::string> steps)
     {
         return runProgram(VELMORA_CALL_PATH, steps, home.path());
     }
-
-    velmora::testing::TempHome home;
 };
 
 } // namespace

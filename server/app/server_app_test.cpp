@@ -4,6 +4,7 @@
 #include "platform/automation/class_registry.h"
 #include "platform/automation/com_ptr.h"
 #include "platform/automation/dispatch.h"
+#include "server/app/simulated_server_test.h"
 #include "server/frame/interface_members.h"
 #include "server/frame/server_identity.h"
 #include "testing/run_program.h"
@@ -21,34 +22,8 @@ using velmora::testing::serverProcesses;
 
 namespace {
 
-class ServerAppTest : public ::testing::Test {
+class ServerAppTest : public velmora::testing::SimulatedServerTest {
 protected:
-    void SetUp() override
-    {
-        unsetenv("DISPLAY");
-        unsetenv("WAYLAND_DISPLAY");
-        setenv("VELMORA_SIMULATOR", "1", 1);
-        auto registered = runProgram(VELMORA_SERVER_PATH, {"-RegServer"}, home.path());
-        ASSERT_EQ(registered.status, 0) << registered.err;
-        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    }
-    void TearDown() override
-    {
-        CoUninitialize();
-        unsetenv("VELMORA_SIMULATOR");
-    }
-
-    automation::ComPtr<IDispatch> create(const char* progId)
-    {
-        CLSID clsid{};
-        EXPECT_EQ(CLSIDFromProgID(automation::utf8ToUtf16(progId).c_str(), &clsid), S_OK);
-        IDispatch* object = nullptr;
-        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                                   reinterpret_cast<void**>(&object)),
-                  S_OK);
-        return automation::ComPtr<IDispatch>::attach(object);
-    }
-
     bool waitForServerEnd()
     {
         for (int i = 0; i < 100; ++i) {
@@ -58,8 +33,6 @@ protected:
         }
         return false;
     }
-
-    velmora::testing::TempHome home;
 };
 
 } // namespace
