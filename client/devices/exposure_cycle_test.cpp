@@ -1,4 +1,5 @@
 #include "client/devices/exposure_cycle.h"
+#include "client/devices/null_binding_window.h"
 
 #include "client/devices/driver_binding.h"
 #include "client/devices/exposure_timer.h"
@@ -42,19 +43,6 @@ public:
     std::int64_t counter() const override { return now; }
     std::int64_t frequency() const override { return 1000; }
     std::int64_t now = 5000;
-};
-
-class StubWindow : public DriverBindingWindow {
-public:
-    void beginWaitCursor() override {}
-    void endWaitCursor() override {}
-    void minimiseMainWindow() override {}
-    void restoreMainWindow() override {}
-    void abortExposureCycle() override {}
-    bool hasImageWindow() const override { return false; }
-    void closeImageWindow() override {}
-    bool imageWindowIsActive() const override { return false; }
-    int toolDialogsAttached() const override { return 1; }
 };
 
 class RecordingListener : public ExposureCycleListener {
@@ -116,7 +104,7 @@ protected:
     FakeCameraScript camera;
     std::unique_ptr<automation::InProcessClass> m_class;
     MemorySettingsStore store;
-    StubWindow window;
+    NullBindingWindow window;
     DriverBinding binding{window};
     FakeTimer timer;
     FakeClock clock;

@@ -2,6 +2,7 @@
 
 #include "client/devices/driver_binding.h"
 #include "client/devices/fake_telescope.h"
+#include "client/devices/null_binding_window.h"
 #include "client/shell/memory_settings_store.h"
 #include "platform/automation/apartment.h"
 
@@ -14,19 +15,6 @@ namespace velmora::client {
 namespace {
 
 using fakes::FakeTelescopeScript;
-
-class QuietWindow : public DriverBindingWindow {
-public:
-    void beginWaitCursor() override {}
-    void endWaitCursor() override {}
-    void minimiseMainWindow() override {}
-    void restoreMainWindow() override {}
-    void abortExposureCycle() override {}
-    bool hasImageWindow() const override { return false; }
-    void closeImageWindow() override {}
-    bool imageWindowIsActive() const override { return false; }
-    int toolDialogsAttached() const override { return 1; }
-};
 
 // Holds the first pulse inside the driver until released.
 struct Gate {
@@ -81,7 +69,7 @@ protected:
     FakeTelescopeScript telescope;
     std::unique_ptr<automation::InProcessClass> m_class;
     MemorySettingsStore settings;
-    QuietWindow window;
+    NullBindingWindow window;
     DriverBinding binding{window};
 };
 

@@ -10,6 +10,8 @@
 #include "platform/automation/testserver/test_server_registration.h"
 #include "testing/temp_home.h"
 
+#include "testing/eventually.h"
+
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -24,18 +26,9 @@
 
 using namespace velmora::automation;
 using namespace velmora::automation::testing;
+using velmora::testing::eventually;
 
 namespace {
-
-bool eventually(const std::function<bool()>& condition)
-{
-    for (int i = 0; i < 500; ++i) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return condition();
-}
 
 // Gone, or a zombie waiting for a parent that is not this process to reap it.
 bool processGone(int pid)

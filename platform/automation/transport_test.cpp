@@ -13,6 +13,8 @@
 #include "platform/automation/wire_writer.h"
 #include "testing/temp_home.h"
 
+#include "testing/eventually.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
@@ -25,18 +27,9 @@
 
 using namespace velmora::automation;
 using namespace velmora::automation::testing;
+using velmora::testing::eventually;
 
 namespace {
-
-bool eventually(const std::function<bool()>& condition)
-{
-    for (int i = 0; i < 500; ++i) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return condition();
-}
 
 class TransportTest : public ::testing::Test {
 protected:
