@@ -71,6 +71,13 @@ void DriverBinding::bindAtStartup(const SettingsStore& store)
     for (DriverKind kind : kDriverKinds)
         if (driver(kind))
             writeConnection(driver(kind), driverKindInfo(kind).connectionProperty, true);
+    refreshConnectionStates();
+}
+
+void DriverBinding::refreshConnectionStates()
+{
+    for (DriverKind kind : kDriverKinds)
+        m_connected[index(kind)] = readDriverBool(driver(kind), driverKindInfo(kind).connectionProperty);
 }
 
 void DriverBinding::stopFramesAndCloseImageWindow()
@@ -109,6 +116,7 @@ void DriverBinding::chooseDriver(DriverKind kind)
         m_progIds[index(kind)] = choice;
         if (SUCCEEDED(createInto(kind, choice)) && driver(kind))
             writeConnection(driver(kind), info.connectionProperty, true);
+        refreshConnectionStates();
     }
     m_window.restoreMainWindow();
 }
@@ -118,6 +126,7 @@ void DriverBinding::openSetupDialog(DriverKind kind)
     stopFramesAndCloseImageWindow();
     m_window.minimiseMainWindow();
     CallDriverMethod(driver(kind), "SetupDialog");
+    refreshConnectionStates(); // the dialog may have connected or disconnected the device
     m_window.restoreMainWindow();
 }
 
@@ -136,9 +145,9 @@ bool DriverBinding::isCommandEnabled(int commandId) const
     case kCommandCapture:
         return true;
     case kCommandGuiding:
-        return readDriverBool(driver(DriverKind::Telescope), "Connected");
+        return isConnected(DriverKind::Telescope);
     case kCommandFocusing:
-        return readDriverBool(driver(DriverKind::Focuser), "Link");
+        return isConnected(DriverKind::Focuser);
     default:
         return false;
     }
@@ -153,6 +162,7 @@ void DriverBinding::unbindAtShutdown(SettingsStore& store)
             writeConnection(driver(kind), driverKindInfo(kind).connectionProperty, false);
     for (DriverKind kind : kDriverKinds)
         setDriver(kind, nullptr);
+    m_connected = {};
 }
 
 } // namespace velmora::client

@@ -4,6 +4,7 @@
 // shutdown.
 
 #include "client/devices/driver_calls.h"
+#include "client/shell/command_ids.h"
 #include "client/shell/settings_layout.h"
 
 #include <array>
@@ -42,16 +43,6 @@ public:
     virtual int toolDialogsAttached() const = 0;
 };
 
-// Command ids of the binding's commands.
-constexpr int kCommandCameraSetup = 40001;
-constexpr int kCommandFocuserSetup = 40002;
-constexpr int kCommandTelescopeSetup = 40003;
-constexpr int kCommandChooseCamera = 40004;
-constexpr int kCommandChooseFocuser = 40005;
-constexpr int kCommandChooseTelescope = 40006;
-constexpr int kCommandGuiding = 40007;
-constexpr int kCommandFocusing = 40008;
-constexpr int kCommandCapture = 40009;
 
 class DriverBinding {
 public:
@@ -71,6 +62,11 @@ public:
     void chooseDriver(DriverKind kind);
     void openSetupDialog(DriverKind kind);
     bool isCommandEnabled(int commandId) const;
+    // Connection states ("Connected", "Link") as last read, so that enable rules never
+    // call a driver across the process boundary on a refresh. Read after every driver
+    // change here and, by the exposure cycle, on every tick.
+    void refreshConnectionStates();
+    bool isConnected(DriverKind kind) const { return m_connected[index(kind)]; }
     // Writes the ProgIDs; disconnects and releases the three drivers.
     void unbindAtShutdown(SettingsStore& settings);
 
@@ -86,6 +82,7 @@ private:
     mutable std::mutex m_lock; // guards m_drivers against sharedDriver() readers
     std::array<DriverRef, 3> m_drivers;
     std::array<std::string, 3> m_progIds;
+    std::array<bool, 3> m_connected{};
 };
 
 } // namespace velmora::client

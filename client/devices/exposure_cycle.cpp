@@ -31,8 +31,8 @@ LONGLONG handleArgument(HWND hwnd)
 } // namespace
 
 ExposureCycle::ExposureCycle(DriverBinding& binding, ExposureTimer& timer, const HighResolutionClock& clock,
-                             SettingsStore& store, const ImageGeometry& geometry)
-    : m_binding(binding), m_timer(timer), m_clock(clock), m_store(store), m_geometry(geometry)
+                             SettingsStore& store, const ImageGeometry& geometry, PlaneColours& planes)
+    : m_binding(binding), m_timer(timer), m_clock(clock), m_store(store), m_geometry(geometry), m_planes(planes)
 {
     m_qpcFrequency = clock.frequency() > 0 ? clock.frequency() : 1;
     m_durationText = formatDuration(0.0);
@@ -130,16 +130,15 @@ bool ExposureCycle::onTimer(int timerId)
     if (!m_exposing)
         return true;
     ++m_ticks;
+    m_binding.refreshConnectionStates();
     showTicks();
     notifyBar();
     if (!readDriverBool(camera(), "ImageReady"))
         return true;
-    if (m_performanceMode != 0) {
-        automation::Variant handle = automation::Variant::i8(handleArgument(m_mainWindow));
-        CallDriverMethod(camera(), "GetRawBuffer", *handle.get());
-    } else {
+    if (m_performanceMode != 0)
+        fetchRawBuffer();
+    else
         fetchImageArray();
-    }
     finishCycle();
     return true;
 }
@@ -168,9 +167,30 @@ void ExposureCycle::fetchImageArray()
         handFrame(reader.samples(), *reader.geometry());
 }
 
+// The server sends the frame while it waits inside GetRawBuffer: processing it there
+// would keep the server from answering any driver call a tool makes on the frame.
+void ExposureCycle::fetchRawBuffer()
+{
+    automation::Variant handle = automation::Variant::i8(handleArgument(m_mainWindow));
+    m_inRawBufferCall = true;
+    CallDriverMethod(camera(), "GetRawBuffer", *handle.get());
+    m_inRawBufferCall = false;
+    if (m_pendingGeometry) {
+        const FrameGeometry geometry = *m_pendingGeometry;
+        m_pendingGeometry.reset();
+        handFrame(m_pendingSamples, geometry);
+    }
+}
+
 LRESULT ExposureCycle::onCopyData(WPARAM word, const COPYDATASTRUCT* data)
 {
-    handFrame(copyDataSamples(data, m_scratch), copyDataGeometry(word));
+    const std::span<const std::int32_t> samples = copyDataSamples(data, m_scratch);
+    if (m_inRawBufferCall) {
+        m_pendingSamples.assign(samples.begin(), samples.end());
+        m_pendingGeometry = copyDataGeometry(word);
+        return 1;
+    }
+    handFrame(samples, copyDataGeometry(word));
     return 1;
 }
 
@@ -198,7 +218,7 @@ void ExposureCycle::handFrame(std::span<const std::int32_t> samples, const Frame
 bool ExposureCycle::openImageWindow(const FrameGeometry& geometry)
 {
     m_imageWindow =
-        ImageWindow::create(geometry.width, geometry.height, geometry.planeCount, m_store, m_geometry);
+        ImageWindow::create(geometry.width, geometry.height, geometry.planeCount, m_store, m_geometry, m_planes);
     if (!m_imageWindow)
         return false;
     m_pane6Width = kPane6WidthPerPlane * geometry.planeCount;
@@ -257,7 +277,7 @@ void ExposureCycle::setManualMode(bool checked)
 
 bool ExposureCycle::controlsEnabled() const
 {
-    return readDriverBool(camera(), "Connected");
+    return m_binding.isConnected(DriverKind::Camera);
 }
 
 std::string ExposureCycle::buttonText() const

@@ -11,12 +11,13 @@
 // so a frame message reaches onCopyData() whenever it arrives.
 
 #include "client/devices/camera_frame.h"
-#include "client/devices/image_window.h"
+#include "client/image/image_window.h"
 #include "common/numeric_field.h"
 #include "platform/automation/window_messages.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -27,6 +28,7 @@ class DriverBinding;
 class ExposureTimer;
 class HighResolutionClock;
 class ImageGeometry;
+class PlaneColours;
 class SettingsStore;
 
 // What the main frame's views (or the headless guider) hear from the cycle.
@@ -52,7 +54,7 @@ public:
     static constexpr int kPane6WidthPerPlane = 85;
 
     ExposureCycle(DriverBinding& binding, ExposureTimer& timer, const HighResolutionClock& clock,
-                  SettingsStore& store, const ImageGeometry& geometry);
+                  SettingsStore& store, const ImageGeometry& geometry, PlaneColours& planes);
     ~ExposureCycle();
     ExposureCycle(const ExposureCycle&) = delete;
     ExposureCycle& operator=(const ExposureCycle&) = delete;
@@ -72,14 +74,17 @@ public:
     void AbortCycle();
     // The main window's timer; false for identifiers that are not the cycle's.
     bool onTimer(int timerId);
-    // WM_COPYDATA to the main window; always 1.
+    // WM_COPYDATA to the main window; always 1. During GetRawBuffer the frame is only
+    // copied and processed once the call has returned, so a tool may call a driver
+    // from its frame step while the server no longer waits for this message.
     LRESULT onCopyData(WPARAM word, const COPYDATASTRUCT* data);
 
     // Exposure bar commands.
     void exposureTimeChanged(std::int32_t hundredths);
     void pressButton();
     void setManualMode(bool checked);
-    // Edit, "Manual Mode" and the button: only while the camera's Connected reads true.
+    // Edit, "Manual Mode" and the button: only while the camera's Connected read true
+    // (as last read: on every tick and after driver changes).
     bool controlsEnabled() const;
 
     // The image window, or null; closed by a driver change or the user's close box.
@@ -114,6 +119,7 @@ private:
     void showTicks();
     void finishCycle();
     void fetchImageArray();
+    void fetchRawBuffer();
     void handFrame(std::span<const std::int32_t> samples, const FrameGeometry& geometry);
     bool openImageWindow(const FrameGeometry& geometry);
     void notifyBar();
@@ -123,6 +129,7 @@ private:
     const HighResolutionClock& m_clock;
     SettingsStore& m_store;
     const ImageGeometry& m_geometry;
+    PlaneColours& m_planes;
     ExposureCycleListener* m_listener = nullptr;
     HWND m_mainWindow{};
 
@@ -145,6 +152,9 @@ private:
     bool m_delivering = false;   // a frame is inside the window's pipeline
     bool m_closePending = false; // closed from inside a delivery: done once it returns
     std::vector<std::int32_t> m_scratch;
+    bool m_inRawBufferCall = false;
+    std::vector<std::int32_t> m_pendingSamples; // a frame copied during GetRawBuffer
+    std::optional<FrameGeometry> m_pendingGeometry;
 };
 
 } // namespace velmora::client

@@ -1,5 +1,5 @@
 #include "client/devices/exposure_cycle.h"
-#include "client/devices/null_binding_window.h"
+#include "testing/null_binding_window.h"
 
 #include "client/devices/driver_binding.h"
 #include "client/devices/exposure_timer.h"
@@ -57,6 +57,8 @@ public:
     void frameDelivered(ImageWindow& window) override
     {
         ++frames;
+        if (log != nullptr)
+            *log += "frame;";
         lastFirstSample = window.pipeline().cameraBuffer()[0];
         if (closeOnFrame)
             cycle->closeImageWindow();
@@ -69,6 +71,7 @@ public:
     int frames = 0;
     std::int32_t lastFirstSample = -1;
     ImageWindow* lastWindow = nullptr;
+    std::string* log = nullptr; // where delivered frames are noted
 };
 
 class ExposureCycleTest : public ::testing::Test {
@@ -81,7 +84,7 @@ protected:
         store.writeString("Drivers", "Focuser", "Missing.Focuser");
         store.writeString("Drivers", "Telescope", "Missing.Telescope");
         binding.bindAtStartup(store);
-        cycle = std::make_unique<ExposureCycle>(binding, timer, clock, store, geometry);
+        cycle = std::make_unique<ExposureCycle>(binding, timer, clock, store, geometry, planes);
         cycle->setListener(&listener);
         listener.cycle = cycle.get();
         cycle->loadSettings(store);
@@ -109,6 +112,7 @@ protected:
     FakeTimer timer;
     FakeClock clock;
     ImageGeometry geometry;
+    PlaneColours planes;
     RecordingListener listener;
     std::unique_ptr<ExposureCycle> cycle;
 };
@@ -317,9 +321,12 @@ TEST_F(ExposureCycleTest, PerformanceModeTakesTheFrameFromTheWindowMessage)
     camera.rawWord = (640u << 17) | (480u << 2) | 1u;
     cycle->StartCycle();
     camera.log.clear();
+    listener.log = &camera.log;
     tick();
     const std::string handle = std::to_string(static_cast<std::uint64_t>(cycle->mainWindowHandle()));
-    EXPECT_EQ(camera.log, "ImageReady;GetRawBuffer(i8:" + handle + ");");
+    EXPECT_EQ(camera.log, "ImageReady;GetRawBuffer(i8:" + handle + ");returned;frame;")
+        << "the message is only copied; the frame is processed once the call has returned";
+    listener.log = nullptr;
     ASSERT_NE(cycle->imageWindow(), nullptr);
     EXPECT_EQ(cycle->imageWindow()->pipeline().geometryText(), " [640x480x1] ");
     EXPECT_EQ(cycle->imageWindow()->pipeline().cameraBuffer()[640 * 480 - 1], 640 * 480 - 1);
@@ -386,10 +393,20 @@ TEST_F(ExposureCycleTest, AWindowClosedByTheUserIsForgottenAndTheNextFrameOpensA
     EXPECT_EQ(listener.closing, 2);
 }
 
-TEST_F(ExposureCycleTest, ControlsFollowTheCameraConnection)
+// The enable rules read a cached state: refreshing the views never calls the driver;
+// the state is read again on the exposure tick.
+TEST_F(ExposureCycleTest, ControlsFollowTheCameraConnectionAsReadOnTheTick)
 {
     EXPECT_TRUE(cycle->controlsEnabled()) << "bound and connected at start-up";
+    const int reads = camera.connectedReads;
     camera.connected = false;
+    for (int i = 0; i < 100; ++i)
+        EXPECT_TRUE(cycle->controlsEnabled());
+    EXPECT_EQ(camera.connectedReads, reads);
+    camera.notReadyPolls = 5;
+    cycle->StartCycle();
+    tick();
+    EXPECT_EQ(camera.connectedReads, reads + 1);
     EXPECT_FALSE(cycle->controlsEnabled());
 }
 

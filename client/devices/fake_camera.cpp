@@ -66,6 +66,7 @@ const automation::DispatchTable<FakeCamera>& FakeCamera::dispatchTable()
     static const auto table = [] {
         automation::DispatchTable<FakeCamera> t;
         t.get("Connected", 1, VT_BOOL, [](FakeCamera& self, DispatchArgs, VARIANT* out) {
+            ++self.m_script->connectedReads;
             *out = Variant::boolean(self.m_script->connected).detach();
             return S_OK;
         });
@@ -109,7 +110,9 @@ const automation::DispatchTable<FakeCamera>& FakeCamera::dispatchTable()
         t.method("GetRawBuffer", 6, {{"hwnd", VT_VARIANT}}, {},
                  [](FakeCamera& self, DispatchArgs args, VARIANT*) {
                      self.m_script->log += "GetRawBuffer(" + describeVariant(args[0]) + ");";
-                     return self.sendRawBuffer(static_cast<HWND>(args[0].llVal));
+                     const HRESULT hr = self.sendRawBuffer(static_cast<HWND>(args[0].llVal));
+                     self.m_script->log += "returned;";
+                     return hr;
                  });
         return t;
     }();

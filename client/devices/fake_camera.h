@@ -36,6 +36,7 @@ struct FakeCameraScript {
     std::size_t rawByteOffset = 0; // sends the block from this byte on (misaligned data)
 
     int exposuresStarted = 0;
+    int connectedReads = 0;
     double lastDuration = -1.0;
     int pollsSinceStart = 0;
 

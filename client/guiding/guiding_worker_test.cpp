@@ -2,7 +2,7 @@
 
 #include "client/devices/driver_binding.h"
 #include "client/devices/fake_telescope.h"
-#include "client/devices/null_binding_window.h"
+#include "testing/null_binding_window.h"
 #include "client/shell/memory_settings_store.h"
 #include "platform/automation/apartment.h"
 

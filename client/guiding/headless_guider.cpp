@@ -2,6 +2,7 @@
 
 #include "client/guiding/loop_clock.h"
 #include "client/guiding/star_selector.h"
+#include "client/shell/hardware_optics.h"
 #include "client/shell/settings_layout.h"
 
 #include <algorithm>
@@ -11,15 +12,7 @@ namespace velmora::client {
 
 namespace {
 
-constexpr double kArcsecondsPerMicrometrePerMetre = 0.20626480648278825;
-constexpr std::int32_t kMaxHardwareValue = 999999;
 constexpr std::int32_t kFullTurnHundredths = 36000;
-
-// A hardware value through its field's range (1…999999, clamped) in real units.
-double hardwareValue(const SettingsStore& store, const settings::IntSetting& setting, double scale)
-{
-    return std::clamp(settings::read(store, setting), 1, kMaxHardwareValue) * scale;
-}
 
 } // namespace
 
@@ -29,7 +22,7 @@ HeadlessGuider::HeadlessGuider(HeadlessOptions options, SettingsStore& store, Lo
       m_binding(static_cast<DriverBindingWindow&>(*this))
 {
     m_cycle = std::make_unique<ExposureCycle>(m_binding, static_cast<ExposureTimer&>(*this), clock, store,
-                                              m_geometry);
+                                              m_geometry, m_planes);
     m_cycle->setListener(this);
 }
 
@@ -44,11 +37,9 @@ HeadlessGuider::~HeadlessGuider()
 // them from the same settings.
 void HeadlessGuider::loadGeometry()
 {
-    const double pixelWidthUm = hardwareValue(m_store, settings::kPixelWidth, 0.01);
-    const double pixelHeightUm = hardwareValue(m_store, settings::kPixelHeight, 0.01);
-    const double focalLengthM = hardwareValue(m_store, settings::kFocalLength, 0.001);
-    m_geometry.setScales(kArcsecondsPerMicrometrePerMetre * pixelWidthUm / focalLengthM,
-                         kArcsecondsPerMicrometrePerMetre * pixelHeightUm / focalLengthM);
+    HardwareOptics optics;
+    optics.load(m_store);
+    m_geometry.setScales(optics.scaleX(), optics.scaleY());
     m_geometry.setReticleCentre(std::max(settings::read(m_store, settings::kReticleCenterX), 0) * 0.1,
                                 std::max(settings::read(m_store, settings::kReticleCenterY), 0) * 0.1);
     const std::int32_t angle = settings::read(m_store, settings::kReticleAngle) % kFullTurnHundredths;

@@ -13,6 +13,7 @@
 #include "client/guiding/guiding_tool.h"
 #include "client/guiding/headless_options.h"
 #include "client/image/image_geometry.h"
+#include "client/image/plane_colours.h"
 
 #include <chrono>
 #include <functional>
@@ -80,6 +81,7 @@ private:
     std::ostream& m_out;
     std::ostream& m_err;
     ImageGeometry m_geometry;
+    PlaneColours m_planes;
     DriverBinding m_binding;
     std::unique_ptr<ExposureCycle> m_cycle;
     std::unique_ptr<GuidingTool> m_tool;

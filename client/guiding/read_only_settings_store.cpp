@@ -30,4 +30,18 @@ bool ReadOnlySettingsStore::writeString(const std::string& section, const std::s
     return m_session.writeString(section, value, text);
 }
 
+std::optional<std::vector<std::uint8_t>> ReadOnlySettingsStore::readBinary(const std::string& section,
+                                                                         const std::string& value) const
+{
+    if (m_session.contains(section, value))
+        return m_session.readBinary(section, value);
+    return m_source.readBinary(section, value);
+}
+
+bool ReadOnlySettingsStore::writeBinary(const std::string& section, const std::string& value,
+                                        const std::vector<std::uint8_t>& bytes)
+{
+    return m_session.writeBinary(section, value, bytes);
+}
+
 } // namespace velmora::client

@@ -19,6 +19,10 @@ public:
                            const std::string& defaultValue) const override;
     bool writeInt(const std::string& section, const std::string& value, std::int32_t number) override;
     bool writeString(const std::string& section, const std::string& value, const std::string& text) override;
+    std::optional<std::vector<std::uint8_t>> readBinary(const std::string& section,
+                                                        const std::string& value) const override;
+    bool writeBinary(const std::string& section, const std::string& value,
+                     const std::vector<std::uint8_t>& bytes) override;
 
 private:
     const SettingsStore& m_source;

@@ -51,8 +51,7 @@ bool FramePipeline::reshape(int width, int height, int planeCount)
     if (changed) {
         for (MeasurementTool* tool : m_tools)
             tool->geometryChanged();
-        if (m_listener != nullptr)
-            m_listener->geometryChanged(width, height, planeCount);
+        notify([&](PipelineListener& listener) { listener.geometryChanged(width, height, planeCount); });
     }
     return true;
 }
@@ -144,15 +143,41 @@ bool FramePipeline::routeCommand(int commandId)
     return false;
 }
 
+void FramePipeline::addListener(PipelineListener& listener)
+{
+    if (std::find(m_listeners.begin(), m_listeners.end(), &listener) == m_listeners.end())
+        m_listeners.push_back(&listener);
+}
+
+void FramePipeline::removeListener(PipelineListener& listener)
+{
+    std::erase(m_listeners, &listener);
+}
+
+// A listener may remove itself (or another) while it is told; those removed are skipped.
+template <typename Fn> void FramePipeline::notify(Fn&& fn)
+{
+    const std::vector<PipelineListener*> listeners = m_listeners;
+    for (PipelineListener* listener : listeners) {
+        if (std::find(m_listeners.begin(), m_listeners.end(), listener) != m_listeners.end())
+            fn(*listener);
+    }
+}
+
 void FramePipeline::attach(MeasurementTool& tool)
 {
-    if (!isAttached(&tool))
-        m_tools.push_back(&tool);
+    if (isAttached(&tool))
+        return;
+    m_tools.push_back(&tool);
+    notify([&](PipelineListener& listener) { listener.toolAttached(tool); });
 }
 
 void FramePipeline::detach(MeasurementTool& tool)
 {
+    if (!isAttached(&tool))
+        return;
     std::erase(m_tools, &tool);
+    notify([&](PipelineListener& listener) { listener.toolDetached(tool); });
 }
 
 void FramePipeline::makeActive(MeasurementTool& tool)
@@ -162,14 +187,12 @@ void FramePipeline::makeActive(MeasurementTool& tool)
     std::erase(m_tools, &tool);
     m_tools.insert(m_tools.begin(), &tool);
     tool.m_active = true;
-    if (m_listener != nullptr)
-        m_listener->toolActivated(tool);
+    notify([&](PipelineListener& listener) { listener.toolActivated(tool); });
 }
 
 void FramePipeline::activeProcessed(MeasurementTool& tool)
 {
-    if (m_listener != nullptr)
-        m_listener->activeFrameProcessed(tool);
+    notify([&](PipelineListener& listener) { listener.activeFrameProcessed(tool); });
 }
 
 } // namespace velmora::client

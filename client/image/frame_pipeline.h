@@ -77,7 +77,10 @@ public:
     bool applyDark() const { return m_applyDark; }
     bool applyFlat() const { return m_applyFlat; }
 
-    void setListener(PipelineListener* listener) { m_listener = listener; }
+    // Every view of the window hears its notifications; a listener must be removed
+    // before it goes. Adding one twice has no effect.
+    void addListener(PipelineListener& listener);
+    void removeListener(PipelineListener& listener);
 
     // Tools, most recently activated first; the first one is active once any was.
     const std::vector<MeasurementTool*>& tools() const { return m_tools; }
@@ -87,6 +90,7 @@ public:
     bool routeCommand(int commandId);
 
     SquareHistogram& histogram() { return m_histogram; }
+    const SquareHistogram& histogram() const { return m_histogram; }
     BlobDiameter& blobDiameter() { return m_blob; }
 
 private:
@@ -118,7 +122,8 @@ private:
     FrameCorrector* m_corrector = nullptr;
     bool m_applyDark = false;
     bool m_applyFlat = false;
-    PipelineListener* m_listener = nullptr;
+    template <typename Fn> void notify(Fn&& fn);
+    std::vector<PipelineListener*> m_listeners;
     std::vector<MeasurementTool*> m_tools;
     std::vector<MeasurementTool*> m_order; // reused per frame
 };

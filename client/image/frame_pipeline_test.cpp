@@ -40,7 +40,11 @@ struct RecordingListener : PipelineListener {
     void toolActivated(MeasurementTool& tool) override { activated.push_back(tool.sectionName()); }
     void activeFrameProcessed(MeasurementTool&) override { ++repaints; }
     void geometryChanged(int w, int h, int p) override { geometries.push_back({w, h, p}); }
+    void toolAttached(MeasurementTool& tool) override { attached.push_back(tool.sectionName()); }
+    void toolDetached(MeasurementTool& tool) override { detached.push_back(tool.sectionName()); }
     std::vector<std::string> activated;
+    std::vector<std::string> attached;
+    std::vector<std::string> detached;
     std::vector<std::vector<int>> geometries;
     int repaints = 0;
 };
@@ -88,7 +92,7 @@ TEST(FramePipelineTest, OtherDimensionsReallocateFramesAndTellTheTools)
     auto window = FramePipeline::create(32, 32, 1);
     window->setDigitCapacity(16);
     RecordingListener listener;
-    window->setListener(&listener);
+    window->addListener(listener);
     MemorySettingsStore store;
     ImageGeometry geometry;
     MeasurementTool tool("Preview", *window, store, geometry);
@@ -126,6 +130,48 @@ TEST(FramePipelineTest, OtherDimensionsReallocateFramesAndTellTheTools)
     EXPECT_EQ(tool.centroidX(), 40.0);
     EXPECT_EQ(listener.activated, (std::vector<std::string>{"Preview"}));
     EXPECT_GT(listener.repaints, 2);
+}
+
+// Several views hear the same window; one that leaves while being told is not told
+// again, and one that was removed before is not told at all.
+TEST(FramePipelineTest, NotificationsFanOutToEveryListener)
+{
+    auto window = FramePipeline::create(8, 8, 1);
+    MemorySettingsStore store;
+    ImageGeometry geometry;
+    RecordingListener first, second, removed;
+    window->addListener(first);
+    window->addListener(second);
+    window->addListener(second);
+    window->addListener(removed);
+    window->removeListener(removed);
+    struct LeavingListener : PipelineListener {
+        FramePipeline* window = nullptr;
+        int told = 0;
+        void toolActivated(MeasurementTool&) override
+        {
+            ++told;
+            window->removeListener(*this);
+        }
+    } leaving;
+    leaving.window = window.get();
+    window->addListener(leaving);
+    {
+        MeasurementTool preview("Preview", *window, store, geometry);
+        preview.Activate();
+        MeasurementTool guiding("Guiding", *window, store, geometry);
+        guiding.Activate();
+        EXPECT_EQ(window->activeTool(), &guiding);
+    }
+    for (const RecordingListener* listener : {&first, &second}) {
+        EXPECT_EQ(listener->attached, (std::vector<std::string>{"Preview", "Guiding"}));
+        EXPECT_EQ(listener->activated, (std::vector<std::string>{"Preview", "Guiding"}));
+        EXPECT_EQ(listener->detached, (std::vector<std::string>{"Guiding", "Preview"}));
+        EXPECT_EQ(listener->repaints, 2) << "each activation processes once, told once per listener";
+    }
+    EXPECT_TRUE(removed.activated.empty());
+    EXPECT_EQ(leaving.told, 1);
+    EXPECT_TRUE(window->tools().empty());
 }
 
 TEST(FramePipelineTest, CalibrationHooksRunInOrderOnlyWhenEnabledAndMatching)

@@ -40,10 +40,4 @@ AxisOffset ImageGeometry::offsetsFromCentre(double x, double y) const
     return {m_cosA * dx + m_sinA * dy, -m_sinA * dx + m_cosA * dy};
 }
 
-ImageGeometry& processImageGeometry()
-{
-    static ImageGeometry geometry;
-    return geometry;
-}
-
 } // namespace velmora::client

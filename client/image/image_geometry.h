@@ -3,8 +3,8 @@
 // hardware bar) and the reticle centre and angle with the rotation entries that the
 // guiding offsets and the cursor read-out share.
 //
-// Measurement and guiding objects borrow an ImageGeometry&; the program passes the
-// process-wide one (processImageGeometry()), tests pass their own.
+// Measurement and guiding objects borrow an ImageGeometry&; the main frame owns the
+// program's one, tests pass their own.
 
 namespace velmora::client {
 
@@ -24,6 +24,9 @@ public:
     double sx() const { return m_sx; }
     double sy() const { return m_sy; }
     void setScales(double sx, double sy);
+    // F/D of the optics, from the hardware bar.
+    double focalRatio() const { return m_focalRatio; }
+    void setFocalRatio(double ratio) { m_focalRatio = ratio; }
 
     double reticleCentreX() const { return m_centreX; }
     double reticleCentreY() const { return m_centreY; }
@@ -42,14 +45,12 @@ public:
 private:
     double m_sx = 0.0;
     double m_sy = 0.0;
+    double m_focalRatio = 0.0;
     double m_centreX = kDefaultCentreX;
     double m_centreY = kDefaultCentreY;
     double m_angle = 0.0;
     double m_cosA = 1.0;
     double m_sinA = 0.0;
 };
-
-// The one instance of the program (main thread only).
-ImageGeometry& processImageGeometry();
 
 } // namespace velmora::client

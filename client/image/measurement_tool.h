@@ -9,6 +9,7 @@
 // must call close() in its own destructor so that its Stop still runs; the base
 // destructor calls it too (then only the base Stop runs).
 
+#include "client/image/command_state.h"
 #include "client/image/histogram_levels.h"
 #include "client/image/measurement_settings.h"
 #include "client/image/overlay_painter.h"
@@ -17,6 +18,7 @@
 #include "client/image/star_measurement.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -85,7 +87,9 @@ public:
     virtual void Stop() { m_running = false; }
     // The Start/Stop button.
     void toggleStartStop();
-    // A main-window command offered to this tool first when it is in front.
+    // A main-window command offered to this tool first when it is in front: whether
+    // the tool handles it (and how it shows), and the command itself.
+    virtual std::optional<CommandState> commandState(int /*commandId*/) const { return std::nullopt; }
     virtual bool handleCommand(int commandId);
 
     // Measurements with the current square and thresholds, on the window's working

@@ -1,20 +1,13 @@
 #include "client/image/plane_colours.h"
 
+#include "client/shell/settings_layout.h"
 #include "client/shell/settings_store.h"
 
-#include <cstdio>
 #include <utility>
 
 namespace velmora::client {
 
 namespace {
-
-std::string planeValueName(const char* stem, int planeCount, int plane)
-{
-    char name[64];
-    std::snprintf(name, sizeof name, "%s-%d-%d", stem, planeCount, plane);
-    return name;
-}
 
 bool inside(int plane, std::size_t size)
 {
@@ -50,9 +43,7 @@ PlaneColours::PlaneColours(int planeCount)
 
 std::string PlaneColours::defaultCaption(int plane)
 {
-    char text[32];
-    std::snprintf(text, sizeof text, "Plane %d", plane + 1);
-    return text;
+    return settings::planeCaptionDefault(settings::kPlaneCaption, plane);
 }
 
 void PlaneColours::load(const SettingsStore& store, int planeCount)
@@ -60,13 +51,11 @@ void PlaneColours::load(const SettingsStore& store, int planeCount)
     m_colours.clear();
     m_captions.clear();
     for (int p = 0; p < planeCount; ++p) {
-        const int code =
-            store.readInt(kSection, planeValueName("Color", planeCount, p), static_cast<int>(kDefaultColour));
+        const int code = settings::read(store, settings::kPlaneColour, planeCount, p);
         const bool valid =
             code >= static_cast<int>(PlaneColour::Blue) && code <= static_cast<int>(PlaneColour::None);
         m_colours.push_back(valid ? static_cast<PlaneColour>(code) : kDefaultColour);
-        m_captions.push_back(
-            store.readString(kSection, planeValueName("Caption", planeCount, p), defaultCaption(p)));
+        m_captions.push_back(settings::read(store, settings::kPlaneCaption, planeCount, p));
     }
 }
 
@@ -74,10 +63,9 @@ void PlaneColours::save(SettingsStore& store) const
 {
     const int count = planeCount();
     for (int p = 0; p < count; ++p) {
-        store.writeInt(kSection, planeValueName("Color", count, p),
-                       static_cast<int>(m_colours[static_cast<std::size_t>(p)]));
-        store.writeString(kSection, planeValueName("Caption", count, p),
-                          m_captions[static_cast<std::size_t>(p)]);
+        settings::write(store, settings::kPlaneColour, count, p,
+                        static_cast<int>(m_colours[static_cast<std::size_t>(p)]));
+        settings::write(store, settings::kPlaneCaption, count, p, m_captions[static_cast<std::size_t>(p)]);
     }
 }
 
@@ -102,12 +90,6 @@ void PlaneColours::setCaption(int plane, std::string caption)
 {
     if (inside(plane, m_captions.size()))
         m_captions[static_cast<std::size_t>(plane)] = std::move(caption);
-}
-
-PlaneColours& processPlaneColours()
-{
-    static PlaneColours colours;
-    return colours;
 }
 
 } // namespace velmora::client

@@ -19,7 +19,6 @@ RgbColour graphColour(PlaneColour colour);
 
 class PlaneColours {
 public:
-    static constexpr const char* kSection = "Hardware";
     static constexpr PlaneColour kDefaultColour = PlaneColour::White;
 
     // Every plane White with its default caption.
@@ -43,8 +42,5 @@ private:
     std::vector<PlaneColour> m_colours;
     std::vector<std::string> m_captions;
 };
-
-// The one table of the program (main thread only).
-PlaneColours& processPlaneColours();
 
 } // namespace velmora::client

@@ -32,6 +32,22 @@ bool MemorySettingsStore::writeString(const std::string& section, const std::str
     return true;
 }
 
+std::optional<std::vector<std::uint8_t>> MemorySettingsStore::readBinary(const std::string& section,
+                                                                       const std::string& value) const
+{
+    auto it = m_values.find({section, value});
+    if (it == m_values.end() || !std::holds_alternative<std::vector<std::uint8_t>>(it->second))
+        return std::nullopt;
+    return std::get<std::vector<std::uint8_t>>(it->second);
+}
+
+bool MemorySettingsStore::writeBinary(const std::string& section, const std::string& value,
+                                      const std::vector<std::uint8_t>& bytes)
+{
+    m_values[{section, value}] = bytes;
+    return true;
+}
+
 bool MemorySettingsStore::contains(const std::string& section, const std::string& value) const
 {
     return m_values.count({section, value}) != 0;

@@ -17,13 +17,17 @@ public:
                            const std::string& defaultValue) const override;
     bool writeInt(const std::string& section, const std::string& value, std::int32_t number) override;
     bool writeString(const std::string& section, const std::string& value, const std::string& text) override;
+    std::optional<std::vector<std::uint8_t>> readBinary(const std::string& section,
+                                                        const std::string& value) const override;
+    bool writeBinary(const std::string& section, const std::string& value,
+                     const std::vector<std::uint8_t>& bytes) override;
 
     bool contains(const std::string& section, const std::string& value) const;
     std::size_t size() const { return m_values.size(); }
 
 private:
     using Key = std::pair<std::string, std::string>;
-    std::map<Key, std::variant<std::int32_t, std::string>> m_values;
+    std::map<Key, std::variant<std::int32_t, std::string, std::vector<std::uint8_t>>> m_values;
 };
 
 } // namespace velmora::client

@@ -27,7 +27,10 @@ private:
     HKEY m_key = nullptr;
 };
 
-std::vector<BYTE> queryTyped(const std::string& path, const std::string& value, DWORD wantedType)
+// The value's bytes when it exists with the wanted type (`found` tells an empty value
+// from a missing one).
+std::vector<BYTE> queryTyped(const std::string& path, const std::string& value, DWORD wantedType,
+                             bool* found = nullptr)
 {
     KeyHolder key;
     if (RegOpenKeyEx(HKEY_CURRENT_USER, path.c_str(), KEY_QUERY_VALUE, key.out()) != ERROR_SUCCESS)
@@ -39,6 +42,8 @@ std::vector<BYTE> queryTyped(const std::string& path, const std::string& value, 
     if (RegQueryValueEx(key.get(), value.c_str(), &type, data.data(), &size) != ERROR_SUCCESS || type != wantedType)
         return {};
     data.resize(size);
+    if (found != nullptr)
+        *found = true;
     return data;
 }
 
@@ -96,6 +101,22 @@ bool RegistrySettingsStore::writeString(const std::string& section, const std::s
                                         const std::string& text)
 {
     return setValue(sectionPath(section), value, REG_SZ, text.c_str(), text.size() + 1);
+}
+
+std::optional<std::vector<std::uint8_t>> RegistrySettingsStore::readBinary(const std::string& section,
+                                                                         const std::string& value) const
+{
+    bool found = false;
+    std::vector<BYTE> data = queryTyped(sectionPath(section), value, REG_BINARY, &found);
+    if (!found)
+        return std::nullopt;
+    return std::vector<std::uint8_t>(data.begin(), data.end());
+}
+
+bool RegistrySettingsStore::writeBinary(const std::string& section, const std::string& value,
+                                        const std::vector<std::uint8_t>& bytes)
+{
+    return setValue(sectionPath(section), value, REG_BINARY, bytes.data(), bytes.size());
 }
 
 } // namespace velmora::client

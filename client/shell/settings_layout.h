@@ -104,11 +104,11 @@ inline constexpr StringSetting kFlatPath{"Fields", "Flat Path", ""};
 inline constexpr IntSetting kAverageNumber{"Fields", "Average Number", 10};
 inline constexpr IntSetting kScreenshotFileFormat{"Screenshot", "File Format", 0};
 inline constexpr IntSetting kScreenshotSplit{"Screenshot", "Split", 0};
-inline constexpr StringSetting kScreenshotFolder{"Screenshot", "Folder Path", "C:\\"};
+inline constexpr StringSetting kScreenshotFolder{"Screenshot", "Folder Path", "~/"};
 inline constexpr StringSetting kScreenshotFileName{"Screenshot", "File Name", "Screenshot"};
 
 // ---- Capture -----------------------------------------------------------------------
-inline constexpr StringSetting kCaptureFolder{"Capture", "Folder Name", "C:\\"};
+inline constexpr StringSetting kCaptureFolder{"Capture", "Folder Name", "~/"};
 inline constexpr StringSetting kCaptureFileName{"Capture", "File Name", "Capture"};
 inline constexpr IntSetting kCapturePrefix{"Capture", "Prefix", 3};
 inline constexpr IntSetting kCaptureSuffix{"Capture", "Suffix", 3};
@@ -131,7 +131,7 @@ inline constexpr IntSetting kMedianNumber{"Guiding", "Median Number", 3};
 inline constexpr IntSetting kUseLinearFilter{"Guiding", "Use Linear Filter", 0};
 inline constexpr IntSetting kLinearNumber{"Guiding", "Linear Number", 3};
 inline constexpr IntSetting kSaveLog{"Guiding", "Save Log", 0};
-inline constexpr StringSetting kLogPath{"Guiding", "Log Path", "C:\\DriftLog.txt"};
+inline constexpr StringSetting kLogPath{"Guiding", "Log Path", "~/DriftLog.txt"};
 inline constexpr IntSetting kShowGraph{"Guiding", "Show Graph", 0};
 inline constexpr AxisIntSetting kAxisShowGraph{"Guiding", "Show Graph", 1};
 inline constexpr IntSetting kDriftXScale{"Guiding", "Drift X Scale", 10};

@@ -35,8 +35,8 @@ TEST(SettingsLayout, AnEmptyRegistryGivesExactlyTheDocumentedDefaults)
     EXPECT_EQ(read(store, kReticleCenterX), 3200);
     EXPECT_EQ(read(store, kReticleCenterY), 2400);
     EXPECT_EQ(read(store, kShowReticle), 1);
-    EXPECT_EQ(read(store, kLogPath), "C:\\DriftLog.txt");
-    EXPECT_EQ(read(store, kCaptureFolder), "C:\\");
+    EXPECT_EQ(read(store, kLogPath), "~/DriftLog.txt");
+    EXPECT_EQ(read(store, kCaptureFolder), "~/");
     EXPECT_EQ(read(store, kAxisProportional, Axis::X), 1000);
     EXPECT_EQ(read(store, kAxisMaximum, Axis::Y), 1800);
     EXPECT_EQ(read(store, kFftYScale), 1000);

@@ -6,7 +6,9 @@
 // pass an in-memory store.
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace velmora::client {
 
@@ -21,6 +23,12 @@ public:
     // Success flags; owners write at destruction and carry on when a write fails.
     virtual bool writeInt(const std::string& section, const std::string& value, std::int32_t number) = 0;
     virtual bool writeString(const std::string& section, const std::string& value, const std::string& text) = 0;
+    // Opaque byte blocks (REG_BINARY), such as the toolkit's saved bar layout. Empty
+    // when missing or of another type.
+    virtual std::optional<std::vector<std::uint8_t>> readBinary(const std::string& section,
+                                                                const std::string& value) const = 0;
+    virtual bool writeBinary(const std::string& section, const std::string& value,
+                             const std::vector<std::uint8_t>& bytes) = 0;
 };
 
 } // namespace velmora::client

@@ -29,6 +29,15 @@ void checkTypeRules(SettingsStore& store)
     // A value of the other type reads as the default.
     EXPECT_EQ(store.readInt("Drivers", "Camera", 77), 77);
     EXPECT_EQ(store.readString("Exposure", "Exposure Time", "dflt"), "dflt");
+    // Byte blocks keep every byte (NULs included); an empty block is not a missing one.
+    const std::vector<std::uint8_t> layout = {0, 0xff, 0, 7, 0x80};
+    EXPECT_FALSE(store.readBinary("Toolbars-Summary", "State"));
+    ASSERT_TRUE(store.writeBinary("Toolbars-Summary", "State", layout));
+    ASSERT_TRUE(store.writeBinary("Toolbars-Summary", "Empty", {}));
+    EXPECT_EQ(store.readBinary("Toolbars-Summary", "State"), layout);
+    EXPECT_EQ(store.readBinary("Toolbars-Summary", "Empty"), std::vector<std::uint8_t>{});
+    EXPECT_FALSE(store.readBinary("Exposure", "Exposure Time"));
+    EXPECT_EQ(store.readInt("Toolbars-Summary", "State", 5), 5);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "client/devices/preview_tool.h"
+#include "client/image/preview_tool.h"
 
 #include "client/shell/settings_layout.h"
 
