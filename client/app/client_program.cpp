@@ -1,0 +1,32 @@
+#include "client/app/client_program.h"
+
+#include "client/devices/driver_chooser.h"
+#include "client/shell/ui/main_frame.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QScreen>
+
+namespace velmora::client {
+
+ClientProgram::ClientProgram()
+    : m_store(RegistrySettingsStore::kCompanyKey), m_chooser(registerDriverChooser(m_chooserDialog))
+{
+    m_frame = std::make_unique<CMainFrame>(m_store, m_clock, m_freeSpace);
+}
+
+ClientProgram::~ClientProgram()
+{
+    m_frame.reset(); // writes the settings and releases the drivers
+    m_chooser.reset();
+}
+
+bool displayPathWorks()
+{
+    if (QGuiApplication::primaryScreen() == nullptr)
+        return false;
+    const QImage surface(16, 16, QImage::Format_RGB32);
+    return !surface.isNull();
+}
+
+} // namespace velmora::client

@@ -1,0 +1,41 @@
+#pragma once
+// The composition of the guider client: which objects, which environment. main()
+// runs it; the end-to-end tests and the screenshot tool build the same program.
+
+#include "client/devices/high_resolution_clock.h"
+#include "client/devices/ui/chooser_dlg.h"
+#include "client/shell/registry_settings_store.h"
+#include "client/shell/user_paths.h"
+#include "platform/automation/in_process_class.h"
+
+#include <memory>
+
+namespace velmora::client {
+
+class CMainFrame;
+
+class ClientProgram {
+public:
+    // Needs a QApplication and the runtime initialised. Builds the main frame (which
+    // binds the drivers) with the registry under "Velmora Software".
+    ClientProgram();
+    ~ClientProgram();
+    ClientProgram(const ClientProgram&) = delete;
+    ClientProgram& operator=(const ClientProgram&) = delete;
+
+    CMainFrame& mainFrame() { return *m_frame; }
+    SettingsStore& settings() { return m_store; }
+
+private:
+    RegistrySettingsStore m_store;
+    SteadyClock m_clock;
+    FileSystemFreeSpace m_freeSpace;
+    QtChooserDialog m_chooserDialog;
+    std::unique_ptr<automation::InProcessClass> m_chooser;
+    std::unique_ptr<CMainFrame> m_frame;
+};
+
+// The display path: a screen to draw on and 32-bit off-screen surfaces.
+bool displayPathWorks();
+
+} // namespace velmora::client

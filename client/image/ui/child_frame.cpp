@@ -1,0 +1,210 @@
+#include "client/image/ui/child_frame.h"
+
+#include "client/image/image_window.h"
+
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+namespace velmora::client {
+
+namespace {
+
+DisplaySurface surfaceOf(QImage& image)
+{
+    return {image.bits(), image.width(), image.height(), static_cast<int>(image.bytesPerLine()),
+            PixelPacking::Bgrx32};
+}
+
+} // namespace
+
+CImageView::CImageView(ImageWindow& window, QWidget* parent)
+    : QAbstractScrollArea(parent), m_window(window),
+      m_surface(window.pipeline().width(), window.pipeline().height(), QImage::Format_RGB32)
+{
+    m_surface.fill(Qt::black);
+    viewport()->setMouseTracking(true);
+    setMouseTracking(true);
+    viewport()->setCursor(Qt::CrossCursor);
+}
+
+void CImageView::redraw()
+{
+    const FramePipeline& pipeline = m_window.pipeline();
+    if (m_surface.width() != pipeline.width() || m_surface.height() != pipeline.height())
+        m_surface = QImage(pipeline.width(), pipeline.height(), QImage::Format_RGB32);
+    m_window.render(surfaceOf(m_surface));
+    viewport()->update();
+}
+
+ClientSize CImageView::clientSize() const
+{
+    return {viewport()->width(), viewport()->height()};
+}
+
+WindowMapping CImageView::mapping() const
+{
+    return m_window.mapping(horizontalScrollBar()->value(), verticalScrollBar()->value());
+}
+
+void CImageView::layoutScrollBars()
+{
+    const bool fitted = m_window.fitToWindow();
+    const Qt::ScrollBarPolicy policy = fitted ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
+    setHorizontalScrollBarPolicy(policy);
+    setVerticalScrollBarPolicy(policy);
+    const ClientSize range =
+        fitted ? ClientSize{} : scrollRange(clientSize(), m_surface.width(), m_surface.height());
+    horizontalScrollBar()->setRange(0, range.width);
+    verticalScrollBar()->setRange(0, range.height);
+    horizontalScrollBar()->setPageStep(viewport()->width());
+    verticalScrollBar()->setPageStep(viewport()->height());
+}
+
+void CImageView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(viewport());
+    if (m_window.fitToWindow()) {
+        painter.drawImage(viewport()->rect(), m_surface);
+        return;
+    }
+    painter.fillRect(viewport()->rect(), palette().color(QPalette::Dark));
+    painter.drawImage(QPoint(-horizontalScrollBar()->value(), -verticalScrollBar()->value()), m_surface);
+}
+
+ImagePoint CImageView::pixelAt(const QPoint& position) const
+{
+    return mapping().imagePoint(position.x(), position.y(), clientSize());
+}
+
+void CImageView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (onCursor)
+        onCursor(pixelAt(event->position().toPoint()));
+    QAbstractScrollArea::mouseMoveEvent(event);
+}
+
+void CImageView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_window.clickAt(pixelAt(event->position().toPoint()));
+    QAbstractScrollArea::mousePressEvent(event);
+}
+
+void CImageView::leaveEvent(QEvent* event)
+{
+    if (onCursor)
+        onCursor(std::nullopt);
+    QAbstractScrollArea::leaveEvent(event);
+}
+
+void CImageView::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    layoutScrollBars();
+}
+
+void CImageView::scrollContentsBy(int, int)
+{
+    viewport()->update();
+}
+
+CChildFrame::CChildFrame(ImageWindow& window, QWidget* parent)
+    : QMdiSubWindow(parent), m_window(window), m_view(new CImageView(window, this))
+{
+    setWidget(m_view);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setWindowTitle(QStringLiteral("Image"));
+    m_window.pipeline().addListener(*this);
+}
+
+CChildFrame::~CChildFrame()
+{
+    m_window.pipeline().removeListener(*this);
+}
+
+QSize CChildFrame::frameMargins() const
+{
+    return size() - m_view->viewport()->size();
+}
+
+void CChildFrame::resizeClient(ClientSize client)
+{
+    m_adjusting = true;
+    resize(QSize(client.width, client.height) + frameMargins());
+    m_adjusting = false;
+    m_lastClient = QSize(client.width, client.height);
+}
+
+void CChildFrame::showAtFrameSize(const QSize& available)
+{
+    const int width = m_window.pipeline().width();
+    const int height = m_window.pipeline().height();
+    show();
+    const QSize margins = frameMargins();
+    resizeClient(limitToFrame({width, height}, std::max(available.width() - margins.width(), 64),
+                              std::max(available.height() - margins.height(), 48)));
+    m_view->layoutScrollBars();
+}
+
+void CChildFrame::displayOptionsChanged()
+{
+    const int width = m_window.pipeline().width();
+    const int height = m_window.pipeline().height();
+    const ClientSize current = m_view->clientSize();
+    ClientSize wanted = current;
+    if (m_window.keepAspectRatio())
+        wanted = enlargeToAspectRatio(wanted, width, height);
+    if (!m_window.fitToWindow())
+        wanted = limitToFrame(wanted, width, height);
+    if (!(wanted == current))
+        resizeClient(wanted);
+    m_view->layoutScrollBars();
+    m_view->viewport()->update();
+}
+
+void CChildFrame::resizeEvent(QResizeEvent* event)
+{
+    QMdiSubWindow::resizeEvent(event);
+    if (m_adjusting || !isVisible())
+        return;
+    const ClientSize proposed = m_view->clientSize();
+    const QSize previous = m_lastClient.isValid() ? m_lastClient : QSize(proposed.width, proposed.height);
+    const bool widthChanged = proposed.width != previous.width();
+    const bool heightChanged = proposed.height != previous.height();
+    ClientSize wanted = proposed;
+    if (m_window.keepAspectRatio() && (widthChanged || heightChanged)) {
+        const SizingEdge edge = widthChanged && heightChanged ? SizingEdge::Corner
+                                : widthChanged                ? SizingEdge::Right
+                                                              : SizingEdge::Bottom;
+        wanted = keepAspectRatio(proposed, edge, m_window.pipeline().width(), m_window.pipeline().height());
+    }
+    if (!m_window.fitToWindow())
+        wanted = limitToFrame(wanted, m_window.pipeline().width(), m_window.pipeline().height());
+    if (!(wanted == proposed))
+        resizeClient(wanted);
+    else
+        m_lastClient = QSize(proposed.width, proposed.height);
+}
+
+void CChildFrame::closeEvent(QCloseEvent* event)
+{
+    // The core closes the window (and its tools) and the main frame then removes this
+    // view; the event itself is not accepted here.
+    event->ignore();
+    if (onUserClose)
+        onUserClose();
+}
+
+void CChildFrame::activeFrameProcessed(MeasurementTool&)
+{
+    m_view->redraw();
+}
+
+void CChildFrame::geometryChanged(int, int, int)
+{
+    m_view->layoutScrollBars();
+}
+
+} // namespace velmora::client

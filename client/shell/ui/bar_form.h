@@ -1,0 +1,84 @@
+#pragma once
+// The contents of one dialog bar: its controls by id, laid out in rows and groups, and
+// one signal for every committed edit, slider move, check-box click, list selection
+// and button press. The main frame routes that signal to the core and then shows
+// the core's state through the setters here.
+
+#include "common/numeric_field.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <map>
+
+class QCheckBox;
+class QComboBox;
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QVBoxLayout;
+
+namespace velmora::common {
+class CMyEdit;
+class CMySliderCtrl;
+} // namespace velmora::common
+
+namespace velmora::client {
+
+class BarForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit BarForm(QWidget* parent = nullptr);
+
+    // Layout: controls go into the current group (a titled box) or the form itself,
+    // one row after another; a row may hold several controls.
+    void beginGroup(const QString& title);
+    void endGroup();
+    void nextRow();
+
+    common::CMyEdit* addEdit(int id, const QString& label, const common::NumericField& field);
+    QLineEdit* addResult(int id, const QString& label);
+    QCheckBox* addCheck(int id, const QString& text);
+    QRadioButton* addRadio(int id, const QString& text);
+    QPushButton* addButton(int id, const QString& text);
+    QComboBox* addList(int id, const QString& label);
+    common::CMySliderCtrl* addSlider(int id, int minimum, int maximum);
+    QLineEdit* addText(int id, const QString& label);
+    QLabel* addLabel(int id, const QString& text);
+    void addWidget(int id, QWidget* widget, int columnSpan = 1);
+
+    QWidget* control(int id) const;
+    template <typename T> T* controlAs(int id) const { return qobject_cast<T*>(control(id)); }
+    const std::map<int, QWidget*>& controls() const { return m_controls; }
+
+    // Each control enabled by the rule; spins follow their edits.
+    void applyEnables(const std::function<bool(int)>& enabled);
+    // Values shown without notifying; an edit the user is typing in keeps its text.
+    void showValue(int id, int value);
+    void showChecked(int id, bool checked);
+    void showText(int id, const QString& text);
+    void showItems(int id, const QStringList& items, int selected);
+
+signals:
+    void controlChanged(int controlId, int value);
+
+private:
+    QGridLayout* currentGrid() const;
+    void place(QWidget* widget, int columnSpan = 1);
+    QLabel* placeLabel(const QString& label);
+    void remember(int id, QWidget* widget);
+
+    QVBoxLayout* m_layout;
+    QGridLayout* m_formGrid;
+    QGridLayout* m_groupGrid = nullptr;
+    int m_row = 0;
+    int m_column = 0;
+    std::map<int, QWidget*> m_controls;
+};
+
+// The object name under which a control of this id can be found ("id1005").
+QString controlObjectName(int id);
+
+} // namespace velmora::client
