@@ -33,11 +33,7 @@ check-sanitize: deps
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest $(CTEST_ARGS)
 
 run: build
-	@if [ -x $(BUILD)/client/app/VelmoraNebrix ]; then \
-		VELMORA_SIMULATOR=1 $(BUILD)/client/app/VelmoraNebrix; \
-	else \
-		echo "make run: the guider client is not built yet (it arrives with the client windows)."; exit 1; \
-	fi
+	BUILD=$(BUILD) scripts/run-client
 
 bench: build
 	$(BUILD)/bench/velmora-bench

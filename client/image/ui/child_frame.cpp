@@ -54,8 +54,11 @@ void CImageView::layoutScrollBars()
     const Qt::ScrollBarPolicy policy = fitted ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
     setHorizontalScrollBarPolicy(policy);
     setVerticalScrollBarPolicy(policy);
-    const ClientSize range =
-        fitted ? ClientSize{} : scrollRange(clientSize(), m_surface.width(), m_surface.height());
+    // Without scroll bars the whole frame may fit; only then are they left out.
+    const QSize largest = maximumViewportSize();
+    const bool fits = largest.width() >= m_surface.width() && largest.height() >= m_surface.height();
+    const ClientSize range = fitted || fits ? ClientSize{}
+                                            : scrollRange(clientSize(), m_surface.width(), m_surface.height());
     horizontalScrollBar()->setRange(0, range.width);
     verticalScrollBar()->setRange(0, range.height);
     horizontalScrollBar()->setPageStep(viewport()->width());
@@ -124,9 +127,11 @@ CChildFrame::~CChildFrame()
     m_window.pipeline().removeListener(*this);
 }
 
+// Title bar and border of the window, and the view's own frame, around the client area.
 QSize CChildFrame::frameMargins() const
 {
-    return size() - m_view->viewport()->size();
+    const int viewFrame = 2 * m_view->frameWidth();
+    return size() - contentsRect().size() + QSize(viewFrame, viewFrame);
 }
 
 void CChildFrame::resizeClient(ClientSize client)

@@ -46,6 +46,8 @@ CMainFrame::CMainFrame(SettingsStore& store, const HighResolutionClock& clock, c
     dockEverything();
     if (const auto layout = m_core->savedBarLayout())
         restoreState(QByteArray(reinterpret_cast<const char*>(layout->data()), static_cast<int>(layout->size())));
+    else
+        QTimer::singleShot(0, this, &CMainFrame::fitDocksToTheirBars);
     for (CMyDialogBar* bar : m_bars)
         bar->applyDockable(); // a restored layout never docks a bar that may not dock
     m_core->start();
@@ -201,6 +203,10 @@ void CMainFrame::addToolWindow(CMyDialog* dialog)
     const MeasurementTool* tool = &dialog->tool();
     m_toolWindows[tool] = dialog;
     connect(dialog, &QObject::destroyed, this, [this, tool] { m_toolWindows.erase(tool); });
+    // New tool windows open beside the image, one below the other.
+    const QPoint origin = m_mdi->mapToGlobal(QPoint(0, 0));
+    const int beside = m_child != nullptr ? m_child->geometry().right() + 16 : 16;
+    dialog->move(origin + QPoint(beside, 16 + 40 * static_cast<int>(m_toolWindows.size() - 1)));
     dialog->show();
     dialog->raise();
     dialog->activateWindow();

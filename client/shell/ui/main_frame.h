@@ -80,6 +80,7 @@ private:
     void buildToolBars();
     void buildDialogBars();
     void dockEverything();
+    void fitDocksToTheirBars();
     QAction* makeAction(int commandId, const QString& text, const QString& buttonText, bool checkable);
     // Reactions (main_frame.cpp).
     void runCommand(int commandId);

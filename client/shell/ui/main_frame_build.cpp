@@ -172,4 +172,15 @@ void CMainFrame::dockEverything()
         bar->applyDockable();
 }
 
+// Each column and row only as large as its bar needs; the rest is the image's. Done
+// once the window has its size, for the first layout only.
+void CMainFrame::fitDocksToTheirBars()
+{
+    QList<QDockWidget*> right = {dialogBar(DialogBar::Hardware), dialogBar(DialogBar::Processing)};
+    resizeDocks(right, {right[0]->minimumSizeHint().width(), right[1]->minimumSizeHint().width()},
+                Qt::Horizontal);
+    QList<QDockWidget*> top = {dialogBar(DialogBar::Exposure)};
+    resizeDocks(top, {dialogBar(DialogBar::Fields)->minimumSizeHint().height()}, Qt::Vertical);
+}
+
 } // namespace velmora::client
