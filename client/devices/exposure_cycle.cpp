@@ -175,7 +175,10 @@ void ExposureCycle::fetchRawBuffer()
     m_inRawBufferCall = true;
     CallDriverMethod(camera(), "GetRawBuffer", *handle.get());
     m_inRawBufferCall = false;
-    if (m_pendingGeometry) {
+    if (m_acceptedDuringCall) {
+        m_acceptedDuringCall = false;
+        runDelivered(true);
+    } else if (m_pendingGeometry) {
         const FrameGeometry geometry = *m_pendingGeometry;
         m_pendingGeometry.reset();
         handFrame(m_pendingSamples, geometry);
@@ -185,12 +188,17 @@ void ExposureCycle::fetchRawBuffer()
 LRESULT ExposureCycle::onCopyData(WPARAM word, const COPYDATASTRUCT* data)
 {
     const std::span<const std::int32_t> samples = copyDataSamples(data, m_scratch);
-    if (m_inRawBufferCall) {
+    const FrameGeometry geometry = copyDataGeometry(word);
+    if (!m_inRawBufferCall) {
+        handFrame(samples, geometry);
+    } else if (m_imageWindow && !m_delivering) {
+        // Straight into the window's camera buffer, which the frame goes to anyway.
+        m_acceptedDuringCall = m_imageWindow->pipeline().acceptFrame(samples, geometry.width, geometry.height,
+                                                                      geometry.planeCount);
+    } else {
         m_pendingSamples.assign(samples.begin(), samples.end());
-        m_pendingGeometry = copyDataGeometry(word);
-        return 1;
+        m_pendingGeometry = geometry;
     }
-    handFrame(samples, copyDataGeometry(word));
     return 1;
 }
 
@@ -200,12 +208,20 @@ void ExposureCycle::handFrame(std::span<const std::int32_t> samples, const Frame
         return; // a frame message sent from inside a frame's own processing
     if (!m_imageWindow && !openImageWindow(geometry))
         return;
-    m_delivering = true;
     // A frame of other dimensions re-shapes the window's frames; fewer samples than
     // the geometry claims are refused, so nothing is read past the delivered block.
-    const bool delivered =
-        m_imageWindow->deliverFrame(samples, geometry.width, geometry.height, geometry.planeCount);
-    if (delivered) {
+    runDelivered(
+        m_imageWindow->pipeline().acceptFrame(samples, geometry.width, geometry.height, geometry.planeCount));
+}
+
+// The frame is in the window's camera buffer (when accepted): the pipeline, then the views.
+void ExposureCycle::runDelivered(bool accepted)
+{
+    if (!m_imageWindow)
+        return;
+    m_delivering = true;
+    if (accepted) {
+        m_imageWindow->pipeline().runPipeline(true);
         m_pane6Width = kPane6WidthPerPlane * m_imageWindow->pipeline().planeCount();
         if (m_listener != nullptr)
             m_listener->frameDelivered(*m_imageWindow);

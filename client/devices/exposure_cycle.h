@@ -121,6 +121,7 @@ private:
     void fetchImageArray();
     void fetchRawBuffer();
     void handFrame(std::span<const std::int32_t> samples, const FrameGeometry& geometry);
+    void runDelivered(bool accepted);
     bool openImageWindow(const FrameGeometry& geometry);
     void notifyBar();
 
@@ -153,6 +154,7 @@ private:
     bool m_closePending = false; // closed from inside a delivery: done once it returns
     std::vector<std::int32_t> m_scratch;
     bool m_inRawBufferCall = false;
+    bool m_acceptedDuringCall = false; // the message's frame is already in the camera buffer
     std::vector<std::int32_t> m_pendingSamples; // a frame copied during GetRawBuffer
     std::optional<FrameGeometry> m_pendingGeometry;
 };

@@ -58,6 +58,14 @@ bool FramePipeline::reshape(int width, int height, int planeCount)
 
 bool FramePipeline::deliverFrame(std::span<const std::int32_t> samples, int width, int height, int planeCount)
 {
+    if (!acceptFrame(samples, width, height, planeCount))
+        return false;
+    runPipeline(true);
+    return true;
+}
+
+bool FramePipeline::acceptFrame(std::span<const std::int32_t> samples, int width, int height, int planeCount)
+{
     if (width <= 0 || height <= 0 || planeCount <= 0 ||
         !ImageFrame::validDimensions(width, planeCount, height))
         return false;
@@ -69,7 +77,6 @@ bool FramePipeline::deliverFrame(std::span<const std::int32_t> samples, int widt
         !reshape(width, height, planeCount))
         return false;
     std::copy_n(samples.begin(), count, m_cameraBuffer.begin());
-    runPipeline(true);
     return true;
 }
 

@@ -53,6 +53,9 @@ public:
     // fewer than they claim; re-allocates on a change of dimensions; then runs the
     // pipeline as a new frame.
     bool deliverFrame(std::span<const std::int32_t> samples, int width, int height, int planeCount);
+    // The first half of deliverFrame: the samples into the camera buffer (re-allocated
+    // for other dimensions), without running the pipeline. Same refusals.
+    bool acceptFrame(std::span<const std::int32_t> samples, int width, int height, int planeCount);
     // The pipeline from the camera buffer as it stands. newFrame false redoes the
     // measurements after a calibration change without counting a frame.
     void runPipeline(bool newFrame);

@@ -124,7 +124,18 @@ CChildFrame::CChildFrame(ImageWindow& window, QWidget* parent)
 
 CChildFrame::~CChildFrame()
 {
+    detachFromWindow();
+}
+
+void CChildFrame::detachFromWindow()
+{
+    if (!m_attached)
+        return;
+    m_attached = false;
     m_window.pipeline().removeListener(*this);
+    m_view->setEnabled(false);
+    m_view->onCursor = nullptr;
+    hide();
 }
 
 // Title bar and border of the window, and the view's own frame, around the client area.
@@ -172,7 +183,7 @@ void CChildFrame::displayOptionsChanged()
 void CChildFrame::resizeEvent(QResizeEvent* event)
 {
     QMdiSubWindow::resizeEvent(event);
-    if (m_adjusting || !isVisible())
+    if (m_adjusting || !isVisible() || !m_attached)
         return;
     const ClientSize proposed = m_view->clientSize();
     const QSize previous = m_lastClient.isValid() ? m_lastClient : QSize(proposed.width, proposed.height);
@@ -195,6 +206,8 @@ void CChildFrame::resizeEvent(QResizeEvent* event)
 
 void CChildFrame::closeEvent(QCloseEvent* event)
 {
+    if (!m_attached)
+        return;
     // The core closes the window (and its tools) and the main frame then removes this
     // view; the event itself is not accepted here.
     event->ignore();

@@ -60,6 +60,8 @@ public:
     void showAtFrameSize(const QSize& available);
     // After "Fit To Window" or "Keep Aspect Ratio" changed.
     void displayOptionsChanged();
+    // The core window is about to go: stop listening to it and accept no more input.
+    void detachFromWindow();
 
     // The user closed the window with its close box.
     std::function<void()> onUserClose;
@@ -78,6 +80,7 @@ private:
     CImageView* m_view;
     QSize m_lastClient;
     bool m_adjusting = false;
+    bool m_attached = true;
 };
 
 } // namespace velmora::client

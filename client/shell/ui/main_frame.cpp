@@ -242,8 +242,8 @@ void CMainFrame::imageWindowClosing(ImageWindow& window)
     m_toolWindows.clear();
     window.pipeline().removeListener(*this);
     if (m_child != nullptr) {
+        m_child->detachFromWindow(); // the core window goes before this view does
         m_mdi->removeSubWindow(m_child);
-        m_child->hide();
         m_child->deleteLater();
         m_child = nullptr;
     }

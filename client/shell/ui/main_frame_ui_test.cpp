@@ -325,3 +325,25 @@ TEST_F(MainFrameUiTest, PlaneColoursRefillTheListsKeepingTheirSelections)
     EXPECT_EQ(thresholdPlanes->currentIndex(), 1);
     EXPECT_EQ(image.planeColours().colour(1), PlaneColour::Green);
 }
+
+// The user's close box: the tool windows and the window go, panes empty, and the
+// next frame opens a new window.
+TEST_F(MainFrameUiTest, ClosingTheImageWindowByHandForgetsItUntilTheNextFrame)
+{
+    open();
+    exposeOnce();
+    ASSERT_NE(frame->childFrame(), nullptr);
+    frame->childFrame()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->childFrame(), nullptr);
+    EXPECT_EQ(frame->core().imageWindow(), nullptr);
+    EXPECT_TRUE(frame->mdiArea()->subWindowList().isEmpty());
+    EXPECT_EQ(frame->statusPane(3)->text(), "");
+    EXPECT_EQ(frame->windowTitle(), "Velmora Nebrix Client");
+    EXPECT_FALSE(frame->action(kCommandCapture)->isEnabled());
+    exposeOnce();
+    ASSERT_NE(frame->childFrame(), nullptr);
+    EXPECT_EQ(frame->statusPane(3)->text(), " [64x48x1] ");
+    EXPECT_EQ(frame->mdiArea()->subWindowList().size(), 1);
+}
