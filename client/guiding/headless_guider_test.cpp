@@ -1,7 +1,6 @@
 #include "client/guiding/headless_guider.h"
 
-#include "client/devices/fake_camera.h"
-#include "client/devices/fake_telescope.h"
+#include "client/devices/fake_drivers.h"
 #include "client/guiding/loop_clock.h"
 #include "client/guiding/read_only_settings_store.h"
 #include "client/guiding/star_selector.h"
@@ -67,28 +66,23 @@ protected:
     void SetUp() override
     {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        m_camera = fakes::registerFakeCamera("Fake.HeadlessCamera", &camera);
-        m_telescope = fakes::registerFakeTelescope("Fake.HeadlessTelescope", &telescope);
-        settings.writeString("Drivers", "Camera", "Fake.HeadlessCamera");
-        settings.writeString("Drivers", "Focuser", "Missing.Focuser");
-        settings.writeString("Drivers", "Telescope", "Fake.HeadlessTelescope");
+        drivers = std::make_unique<fakes::FakeDrivers>("Fake.Headless", settings);
         settings.writeInt("Exposure", "Exposure Time", 100);
         settings.writeInt("Hardware", "Digit Capacity", 16);
-        camera.geometry = {160, 120, 1};
-        camera.onStart = [this] { exposureStart = clock.now; };
-        camera.ready = [this] { return clock.now >= exposureStart + 1000; };
-        camera.render = [this](std::vector<std::int32_t>& samples, const FrameGeometry&) {
+        drivers->camera.geometry = {160, 120, 1};
+        drivers->camera.onStart = [this] { exposureStart = clock.now; };
+        drivers->camera.ready = [this] { return clock.now >= exposureStart + 1000; };
+        drivers->camera.render = [this](std::vector<std::int32_t>& samples, const FrameGeometry&) {
             const GaussianStar star = sky.starAt((clock.now - 1000000) / 1000.0);
             samples = field.render(1000.0, std::span(&star, 1), true);
         };
-        telescope.onPulse = [this](const fakes::PulseCall& call) {
+        drivers->telescope.onPulse = [this](const fakes::PulseCall& call) {
             sky.pulse(call.direction, call.durationMs);
         };
     }
     void TearDown() override
     {
-        m_camera.reset();
-        m_telescope.reset();
+        drivers.reset();
         CoUninitialize();
     }
     int runGuider(HeadlessOptions options, const std::function<bool()>& stop = {})
@@ -111,10 +105,7 @@ protected:
         return lines;
     }
 
-    fakes::FakeCameraScript camera;
-    fakes::FakeTelescopeScript telescope;
-    std::unique_ptr<automation::InProcessClass> m_camera;
-    std::unique_ptr<automation::InProcessClass> m_telescope;
+    std::unique_ptr<fakes::FakeDrivers> drivers;
     MemorySettingsStore settings;
     SimulatedClock clock;
     Sky sky;
@@ -134,7 +125,7 @@ TEST_F(HeadlessGuiderTest, GuidingWithDefaultGainsCutsTheDriftAndPeriodicError)
     unguided.frames = 240;
     ASSERT_EQ(runGuider(unguided), 0) << err.str();
     EXPECT_EQ(frames, 240u);
-    EXPECT_TRUE(telescope.pulses().empty()) << "--no-guide sends nothing";
+    EXPECT_TRUE(drivers->telescope.pulses().empty()) << "--no-guide sends nothing";
     const double unguidedRms = rmsTotal;
 
     sky.pulsedX = sky.pulsedY = 0.0;
@@ -144,7 +135,7 @@ TEST_F(HeadlessGuiderTest, GuidingWithDefaultGainsCutsTheDriftAndPeriodicError)
     guided.frames = 240;
     ASSERT_EQ(runGuider(guided), 0) << err.str();
     EXPECT_EQ(frames, 240u);
-    EXPECT_GT(telescope.pulses().size(), 40u);
+    EXPECT_GT(drivers->telescope.pulses().size(), 40u);
     EXPECT_LT(rmsTotal, unguidedRms / 3) << "guided " << rmsTotal << "'' against " << unguidedRms << "''";
     RecordProperty("unguided_rms", std::to_string(unguidedRms));
     RecordProperty("guided_rms", std::to_string(rmsTotal));
@@ -166,9 +157,9 @@ TEST_F(HeadlessGuiderTest, PrintsOneObjectPerGuidedFrameAndASummaryThenDisconnec
     EXPECT_EQ(lines[12].rfind("{\"frames\":12,\"rms_h\":", 0), 0u) << lines[12];
     for (const char* key : {"rms_v", "rms_total", "peak_h", "peak_v", "drift_h", "drift_v"})
         EXPECT_NE(lines[12].find(std::string("\"") + key + "\":"), std::string::npos) << key;
-    EXPECT_EQ(telescope.pulses().size(), 24u) << "both axes, every frame";
-    EXPECT_FALSE(camera.connected);
-    EXPECT_FALSE(telescope.connected);
+    EXPECT_EQ(drivers->telescope.pulses().size(), 24u) << "both axes, every frame";
+    EXPECT_FALSE(drivers->camera.connected);
+    EXPECT_FALSE(drivers->telescope.connected);
     EXPECT_NE(err.str().find("guide star at"), std::string::npos);
     EXPECT_EQ(settings.readInt("Guiding", "Reference Color 1-0", -1), -1) << "the settings are only read";
 }
@@ -182,13 +173,13 @@ TEST_F(HeadlessGuiderTest, StopsAfterItsTimeOrWhenAsked)
     EXPECT_EQ(clock.now - 1000000, 10020) << "the first tick at or past 10 s";
     EXPECT_GE(frames, 7u);
     EXPECT_LE(frames, 9u);
-    EXPECT_NE(camera.log.rfind("AbortExposure;Connected=i2:0;"), std::string::npos) << camera.log;
+    EXPECT_NE(drivers->camera.log.rfind("AbortExposure;Connected=i2:0;"), std::string::npos) << drivers->camera.log;
 
     int polls = 0;
     HeadlessOptions endless;
     ASSERT_EQ(runGuider(endless, [&polls] { return ++polls > 30; }), 0);
     EXPECT_EQ(polls, 31);
-    EXPECT_FALSE(camera.connected);
+    EXPECT_FALSE(drivers->camera.connected);
 }
 
 TEST_F(HeadlessGuiderTest, MissingDriversOrStarEndTheSessionWithAReason)
@@ -199,19 +190,19 @@ TEST_F(HeadlessGuiderTest, MissingDriversOrStarEndTheSessionWithAReason)
     EXPECT_EQ(runGuider(options), 1);
     EXPECT_NE(err.str().find("no telescope driver: 'Missing.Telescope'"), std::string::npos) << err.str();
     EXPECT_EQ(out.str(), "");
-    EXPECT_FALSE(camera.connected) << "what was bound is released again";
+    EXPECT_FALSE(drivers->camera.connected) << "what was bound is released again";
 
     options.noGuide = true; // drift measurement needs no telescope
     EXPECT_EQ(runGuider(options), 0) << err.str();
     EXPECT_EQ(frames, 3u);
 
-    camera.render = [](std::vector<std::int32_t>& samples, const FrameGeometry&) {
+    drivers->camera.render = [](std::vector<std::int32_t>& samples, const FrameGeometry&) {
         std::fill(samples.begin(), samples.end(), 500);
     };
     EXPECT_EQ(runGuider(options), 1);
     EXPECT_NE(err.str().find("no guide star"), std::string::npos);
 
-    camera.startResult = E_FAIL;
+    drivers->camera.startResult = E_FAIL;
     EXPECT_EQ(runGuider(options), 1);
     EXPECT_NE(err.str().find("refuses to start exposures"), std::string::npos);
 

@@ -1,8 +1,7 @@
 #include "client/shell/main_frame.h"
 
 #include "client/devices/exposure_timer.h"
-#include "client/devices/fake_camera.h"
-#include "client/devices/fake_telescope.h"
+#include "client/devices/fake_drivers.h"
 #include "client/devices/high_resolution_clock.h"
 #include "client/image/image_window.h"
 #include "client/image/plane_choices.h"
@@ -72,19 +71,14 @@ protected:
     void SetUp() override
     {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        m_camera = fakes::registerFakeCamera("Fake.FrameCamera", &camera);
-        m_telescope = fakes::registerFakeTelescope("Fake.FrameTelescope", &telescope);
-        store.writeString("Drivers", "Camera", "Fake.FrameCamera");
-        store.writeString("Drivers", "Focuser", "Missing.Focuser");
-        store.writeString("Drivers", "Telescope", "Fake.FrameTelescope");
+        drivers = std::make_unique<fakes::FakeDrivers>("Fake.Frame", store);
         frame = std::make_unique<MainFrame>(store, window, timer, clock, freeSpace);
         frame->addListener(listener);
     }
     void TearDown() override
     {
         frame.reset();
-        m_camera.reset();
-        m_telescope.reset();
+        drivers.reset();
         CoUninitialize();
     }
     // One exposure through the fake camera, ready at once.
@@ -95,10 +89,7 @@ protected:
         frame->cycle().onTimer(ExposureCycle::kTimerId);
     }
 
-    fakes::FakeCameraScript camera;
-    fakes::FakeTelescopeScript telescope;
-    std::unique_ptr<automation::InProcessClass> m_camera;
-    std::unique_ptr<automation::InProcessClass> m_telescope;
+    std::unique_ptr<fakes::FakeDrivers> drivers;
     MemorySettingsStore store;
     RecordingWindow window;
     FakeTimer timer;
@@ -197,7 +188,7 @@ TEST_F(MainFrameTest, ToolWindowsOpenOnceAndShowCheckedWhileActive)
     // The guiding kind needs a connected telescope, read when the drivers changed.
     frame->registerToolWindow({kCommandGuiding, "Guiding", [](ImageWindow&) {}, {}});
     EXPECT_TRUE(frame->commandState(kCommandGuiding).enabled);
-    telescope.connected = false;
+    drivers->telescope.connected = false;
     frame->binding().refreshConnectionStates();
     EXPECT_FALSE(frame->commandState(kCommandGuiding).enabled);
 

@@ -129,27 +129,20 @@ BarForm* buildReticleBar(const SettingsStore& store)
 {
     const std::uint32_t decimal = common::kDecimalDisplay;
     auto* bar = new BarForm;
-    auto tenths = [&](int id, const char* label, const settings::IntSetting& setting) {
-        common::NumericField f = storedField(store, setting, 999999, 0.1, decimal);
-        f.setFormat("%.1f");
+    auto row = [&](int id, const char* label, const settings::IntSetting& setting, std::int32_t maximum,
+                   double scale, std::uint32_t flags, const char* format) {
+        common::NumericField f = storedField(store, setting, maximum, scale, flags);
+        f.setFormat(format);
         f.setValue(settings::read(store, setting));
         bar->addEdit(id, QString::fromUtf8(label), f);
         bar->nextRow();
     };
-    tenths(1014, "Center X (pt)", settings::kReticleCenterX);
-    tenths(1016, "Center Y (pt)", settings::kReticleCenterY);
-    bar->addEdit(1018, QStringLiteral("Diameter 1 ('')"),
-                 storedField(store, settings::kReticleDiameter1, 99999999, 0.01, decimal));
-    bar->nextRow();
-    bar->addEdit(1020, QStringLiteral("Diameter 2 ('')"),
-                 storedField(store, settings::kReticleDiameter2, 99999999, 0.01, decimal));
-    bar->nextRow();
-    bar->addEdit(1022, QStringLiteral("Diameter 3 ('')"),
-                 storedField(store, settings::kReticleDiameter3, 99999999, 0.01, decimal));
-    bar->nextRow();
-    bar->addEdit(1024, QStringLiteral("Angle (grads)"),
-                 storedField(store, settings::kReticleAngle, 36000, 0.01, decimal | common::kWrapRange));
-    bar->nextRow();
+    row(1014, "Center X (pt)", settings::kReticleCenterX, 999999, 0.1, decimal, "%.1f");
+    row(1016, "Center Y (pt)", settings::kReticleCenterY, 999999, 0.1, decimal, "%.1f");
+    row(1018, "Diameter 1 ('')", settings::kReticleDiameter1, 99999999, 0.01, decimal, "%.2f");
+    row(1020, "Diameter 2 ('')", settings::kReticleDiameter2, 99999999, 0.01, decimal, "%.2f");
+    row(1022, "Diameter 3 ('')", settings::kReticleDiameter3, 99999999, 0.01, decimal, "%.2f");
+    row(1024, "Angle (grads)", settings::kReticleAngle, 36000, 0.01, decimal | common::kWrapRange, "%.2f");
     bar->addCheck(1026, QStringLiteral("Show Reticle"))->setChecked(settings::read(store, settings::kShowReticle));
     bar->addCheck(1027, QStringLiteral("Show Center"))->setChecked(settings::read(store, settings::kShowCenter));
     bar->nextRow();

@@ -1,8 +1,7 @@
 // The main window offscreen, over in-process fake drivers.
 #include "client/shell/ui/main_frame.h"
 
-#include "client/devices/fake_camera.h"
-#include "client/devices/fake_telescope.h"
+#include "client/devices/fake_drivers.h"
 #include "client/devices/high_resolution_clock.h"
 #include "client/shell/user_paths.h"
 #include "client/image/image_window.h"
@@ -51,14 +50,10 @@ protected:
     void SetUp() override
     {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        m_camera = fakes::registerFakeCamera("Fake.UiCamera", &camera);
-        m_telescope = fakes::registerFakeTelescope("Fake.UiTelescope", &telescope);
-        store.writeString("Drivers", "Camera", "Fake.UiCamera");
-        store.writeString("Drivers", "Focuser", "Missing.Focuser");
-        store.writeString("Drivers", "Telescope", "Fake.UiTelescope");
+        drivers = std::make_unique<fakes::FakeDrivers>("Fake.Ui", store);
         // A 64 × 48 frame of sky 40 with one star at (20, 10) on plane 0.
-        camera.geometry = {64, 48, 1};
-        camera.render = [](std::vector<std::int32_t>& samples, const FrameGeometry& g) {
+        drivers->camera.geometry = {64, 48, 1};
+        drivers->camera.render = [](std::vector<std::int32_t>& samples, const FrameGeometry& g) {
             std::fill(samples.begin(), samples.end(), 40);
             for (int dy = -1; dy <= 1; ++dy)
                 for (int dx = -1; dx <= 1; ++dx)
@@ -68,8 +63,7 @@ protected:
     void TearDown() override
     {
         frame.reset();
-        m_camera.reset();
-        m_telescope.reset();
+        drivers.reset();
         CoUninitialize();
     }
     CMainFrame& open()
@@ -97,10 +91,7 @@ protected:
     }
     template <typename T> T* control(DialogBar bar, int id) { return frame->barForm(bar)->controlAs<T>(id); }
 
-    fakes::FakeCameraScript camera;
-    fakes::FakeTelescopeScript telescope;
-    std::unique_ptr<automation::InProcessClass> m_camera;
-    std::unique_ptr<automation::InProcessClass> m_telescope;
+    std::unique_ptr<fakes::FakeDrivers> drivers;
     MemorySettingsStore store;
     StillClock clock;
     NoFreeSpace freeSpace;
@@ -300,7 +291,7 @@ TEST_F(MainFrameUiTest, TheImageShowsTheStarBottomUpAndTheSquareInTheToolsColour
 
 TEST_F(MainFrameUiTest, PlaneColoursRefillTheListsKeepingTheirSelections)
 {
-    camera.geometry = {64, 48, 3};
+    drivers->camera.geometry = {64, 48, 3};
     open();
     exposeOnce();
     ImageWindow& image = *frame->core().imageWindow();
