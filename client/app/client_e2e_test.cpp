@@ -9,7 +9,7 @@
 #include "client/image/processing_bar.h"
 #include "client/image/ui/child_frame.h"
 #include "client/shell/command_ids.h"
-#include "client/shell/ui/bar_form.h"
+#include "common/ui/control_form.h"
 #include "client/shell/ui/main_frame.h"
 #include "client/shell/ui/my_dialog_bar.h"
 #include "platform/automation/apartment.h"

@@ -2,6 +2,7 @@
 
 #include "client/devices/high_resolution_clock.h"
 #include "client/shell/settings_layout.h"
+#include "client/shell/user_paths.h"
 
 #include <cstdio>
 #include <ctime>
@@ -73,7 +74,7 @@ void GuidingTool::setLogPath(const std::string& path)
 // A log that cannot be created does not stop the run; the user hears of it once.
 void GuidingTool::openLog()
 {
-    if (!m_log.open(m_logPath, std::time(nullptr)))
+    if (!m_log.open(expandUserPath(m_logPath), std::time(nullptr)))
         report("Drift log not created: %s");
 }
 

@@ -6,7 +6,7 @@
 #include "client/image/ui/histogram_graph.h"
 #include "client/shell/main_frame.h"
 #include "client/shell/settings_layout.h"
-#include "client/shell/ui/bar_form.h"
+#include "common/ui/control_form.h"
 #include "common/ui/my_edit.h"
 #include "common/ui/my_slider_ctrl.h"
 
@@ -51,9 +51,9 @@ QString qText(const std::string& text)
 
 } // namespace
 
-BarForm* buildExposureBar()
+ControlForm* buildExposureBar()
 {
-    auto* bar = new BarForm;
+    auto* bar = new ControlForm;
     bar->addEdit(eb::kExposureTime, QStringLiteral("Exposure (sec)"), ExposureCycle::exposureTimeField());
     auto* progress = new QProgressBar;
     progress->setTextVisible(false);
@@ -65,10 +65,10 @@ BarForm* buildExposureBar()
     return bar;
 }
 
-BarForm* buildFieldsBar(const SettingsStore& store)
+ControlForm* buildFieldsBar(const SettingsStore& store)
 {
     const std::uint32_t decimal = common::kDecimalDisplay;
-    auto* bar = new BarForm;
+    auto* bar = new ControlForm;
     bar->addCheck(1054, QStringLiteral("Apply Dark-Field"))->setChecked(settings::read(store, settings::kApplyDark));
     bar->addEdit(1008, QStringLiteral("Contrast"), storedField(store, settings::kDarkContrast, 200, 0.01, decimal));
     bar->addButton(1006, QStringLiteral("Open"));
@@ -81,9 +81,9 @@ BarForm* buildFieldsBar(const SettingsStore& store)
     return bar;
 }
 
-BarForm* buildScreenshotBar(const SettingsStore& store)
+ControlForm* buildScreenshotBar(const SettingsStore& store)
 {
-    auto* bar = new BarForm;
+    auto* bar = new ControlForm;
     const int format = settings::read(store, settings::kScreenshotFileFormat);
     bar->addRadio(1199, QStringLiteral("FITS"))->setChecked(format == 0);
     bar->addRadio(1200, QStringLiteral("TIFF"))->setChecked(format == 1);
@@ -97,9 +97,9 @@ BarForm* buildScreenshotBar(const SettingsStore& store)
     return bar;
 }
 
-BarForm* buildHardwareBar()
+ControlForm* buildHardwareBar()
 {
-    auto* bar = new BarForm;
+    auto* bar = new ControlForm;
     bar->addEdit(hb::kDigitCapacity, QStringLiteral("AD Capacity (digit)"),
                  field(common::kHasSpin | common::kRangeCheck, 1, 16, 1.0, "%.2f", 8));
     bar->addButton(hb::kSetPlaneColors, QStringLiteral("Set Plane Colors"));
@@ -125,10 +125,10 @@ BarForm* buildHardwareBar()
     return bar;
 }
 
-BarForm* buildReticleBar(const SettingsStore& store)
+ControlForm* buildReticleBar(const SettingsStore& store)
 {
     const std::uint32_t decimal = common::kDecimalDisplay;
-    auto* bar = new BarForm;
+    auto* bar = new ControlForm;
     auto row = [&](int id, const char* label, const settings::IntSetting& setting, std::int32_t maximum,
                    double scale, std::uint32_t flags, const char* format) {
         common::NumericField f = storedField(store, setting, maximum, scale, flags);
@@ -151,9 +151,9 @@ BarForm* buildReticleBar(const SettingsStore& store)
     return bar;
 }
 
-BarForm* buildProcessingBar()
+ControlForm* buildProcessingBar()
 {
-    auto* bar = new BarForm;
+    auto* bar = new ControlForm;
     bar->addLabel(pb::kHeader, QString());
     bar->beginGroup(QStringLiteral("Square"));
     bar->addSlider(pb::kSquareSlider, 16, 64);
@@ -201,7 +201,7 @@ BarForm* buildProcessingBar()
     return bar;
 }
 
-void showExposureBar(BarForm& bar, const ExposureCycle& cycle)
+void showExposureBar(ControlForm& bar, const ExposureCycle& cycle)
 {
     bar.showValue(eb::kExposureTime, cycle.exposureTime());
     if (auto* progress = bar.controlAs<QProgressBar>(eb::kProgress)) {
@@ -217,7 +217,7 @@ void showExposureBar(BarForm& bar, const ExposureCycle& cycle)
         button->setText(qText(cycle.buttonText()));
 }
 
-void showHardwareBar(BarForm& bar, const MainFrame& frame)
+void showHardwareBar(ControlForm& bar, const MainFrame& frame)
 {
     const HardwareOptics& optics = frame.optics();
     bar.showValue(hb::kPixelWidth, optics.pixelWidth().value());
@@ -231,7 +231,7 @@ void showHardwareBar(BarForm& bar, const MainFrame& frame)
         bar.showValue(hb::kDigitCapacity, window->digitCapacity());
 }
 
-void showProcessingBar(BarForm& bar, const ProcessingBarView* view, int frameWidth, int frameHeight)
+void showProcessingBar(ControlForm& bar, const ProcessingBarView* view, int frameWidth, int frameHeight)
 {
     if (view == nullptr) {
         bar.showText(pb::kHeader, QString());
@@ -270,7 +270,7 @@ void showProcessingBar(BarForm& bar, const ProcessingBarView* view, int frameWid
     bar.showChecked(pb::kLogScale, view->logScale);
 }
 
-CHistogramGraph* histogramGraphOf(const BarForm& bar)
+CHistogramGraph* histogramGraphOf(const ControlForm& bar)
 {
     return bar.controlAs<CHistogramGraph>(pb::kGraph);
 }

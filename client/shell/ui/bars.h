@@ -5,26 +5,30 @@
 
 #include <QString>
 
+namespace velmora::common {
+class ControlForm;
+}
+
 namespace velmora::client {
 
-class BarForm;
+using common::ControlForm;
 class CHistogramGraph;
 class ExposureCycle;
 class MainFrame;
 class SettingsStore;
 struct ProcessingBarView;
 
-BarForm* buildExposureBar();
-BarForm* buildFieldsBar(const SettingsStore& store);
-BarForm* buildScreenshotBar(const SettingsStore& store);
-BarForm* buildHardwareBar();
-BarForm* buildReticleBar(const SettingsStore& store);
-BarForm* buildProcessingBar();
+ControlForm* buildExposureBar();
+ControlForm* buildFieldsBar(const SettingsStore& store);
+ControlForm* buildScreenshotBar(const SettingsStore& store);
+ControlForm* buildHardwareBar();
+ControlForm* buildReticleBar(const SettingsStore& store);
+ControlForm* buildProcessingBar();
 
-void showExposureBar(BarForm& bar, const ExposureCycle& cycle);
-void showHardwareBar(BarForm& bar, const MainFrame& frame);
+void showExposureBar(ControlForm& bar, const ExposureCycle& cycle);
+void showHardwareBar(ControlForm& bar, const MainFrame& frame);
 // Without a tool the bar keeps its values and shows no header text.
-void showProcessingBar(BarForm& bar, const ProcessingBarView* view, int frameWidth, int frameHeight);
-CHistogramGraph* histogramGraphOf(const BarForm& bar);
+void showProcessingBar(ControlForm& bar, const ProcessingBarView* view, int frameWidth, int frameHeight);
+CHistogramGraph* histogramGraphOf(const ControlForm& bar);
 
 } // namespace velmora::client

@@ -7,7 +7,7 @@
 #include "client/image/ui/plane_dlg.h"
 #include "client/image/ui/preview_dlg.h"
 #include "client/shell/command_ids.h"
-#include "client/shell/ui/bar_form.h"
+#include "common/ui/control_form.h"
 #include "client/shell/ui/bars.h"
 #include "client/shell/ui/my_dialog_bar.h"
 
@@ -96,7 +96,7 @@ QToolBar* CMainFrame::toolBar(const QString& name) const
     return it != m_toolBars.end() ? it->second : nullptr;
 }
 
-BarForm* CMainFrame::barForm(DialogBar bar) const
+ControlForm* CMainFrame::barForm(DialogBar bar) const
 {
     return dialogBar(bar)->form();
 }

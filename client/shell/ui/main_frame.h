@@ -20,9 +20,13 @@ class QMdiArea;
 class QTimer;
 class QToolBar;
 
+namespace velmora::common {
+class ControlForm;
+}
+
 namespace velmora::client {
 
-class BarForm;
+using common::ControlForm;
 class CChildFrame;
 class CMyDialog;
 class CMyDialogBar;
@@ -43,7 +47,7 @@ public:
     QAction* action(int commandId) const;
     QToolBar* toolBar(const QString& name) const;
     CMyDialogBar* dialogBar(DialogBar bar) const { return m_bars[static_cast<std::size_t>(bar)]; }
-    BarForm* barForm(DialogBar bar) const;
+    ControlForm* barForm(DialogBar bar) const;
     QLabel* statusPane(int pane) const { return m_panes[static_cast<std::size_t>(pane)]; }
     QMdiArea* mdiArea() const { return m_mdi; }
     CChildFrame* childFrame() const { return m_child; }

@@ -2,7 +2,7 @@
 #include "client/shell/ui/main_frame.h"
 
 #include "client/shell/command_ids.h"
-#include "client/shell/ui/bar_form.h"
+#include "common/ui/control_form.h"
 #include "client/shell/ui/bars.h"
 #include "client/shell/ui/my_dialog_bar.h"
 
@@ -128,7 +128,7 @@ void CMainFrame::buildDialogBars()
 {
     SettingsStore& store = m_core->store();
     for (const DialogBarInfo& info : dialogBars()) {
-        BarForm* form = nullptr;
+        ControlForm* form = nullptr;
         switch (info.bar) {
         case DialogBar::Exposure:
             form = buildExposureBar();
@@ -150,7 +150,7 @@ void CMainFrame::buildDialogBars()
             break;
         }
         auto* bar = new CMyDialogBar(info, m_core->barFlags(), form, this);
-        connect(form, &BarForm::controlChanged, this, &CMainFrame::controlChanged);
+        connect(form, &ControlForm::controlChanged, this, &CMainFrame::controlChanged);
         m_bars[static_cast<std::size_t>(info.bar)] = bar;
     }
 }

@@ -6,7 +6,7 @@
 #include "client/image/ui/histogram_graph.h"
 #include "client/image/ui/my_dialog.h"
 #include "client/shell/command_ids.h"
-#include "client/shell/ui/bar_form.h"
+#include "common/ui/control_form.h"
 #include "client/shell/ui/bars.h"
 #include "client/shell/ui/my_dialog_bar.h"
 
@@ -87,7 +87,7 @@ void CMainFrame::refreshFrameViews()
 
 void CMainFrame::refreshProcessingBar()
 {
-    BarForm& bar = *barForm(DialogBar::Processing);
+    ControlForm& bar = *barForm(DialogBar::Processing);
     ImageWindow* window = m_core->imageWindow();
     MeasurementTool* tool = window != nullptr ? window->activeTool() : nullptr;
     if (tool == nullptr) {

@@ -11,7 +11,7 @@
 #include "client/image/ui/plane_dlg.h"
 #include "client/shell/command_ids.h"
 #include "client/shell/memory_settings_store.h"
-#include "client/shell/ui/bar_form.h"
+#include "common/ui/control_form.h"
 #include "client/shell/ui/my_dialog_bar.h"
 #include "common/ui/my_edit.h"
 #include "platform/automation/apartment.h"

@@ -1,7 +1,7 @@
 #include "client/shell/ui/my_dialog_bar.h"
 
 #include "client/shell/command_ids.h"
-#include "client/shell/ui/bar_form.h"
+#include "common/ui/control_form.h"
 
 #include <QChildEvent>
 #include <QMenu>
@@ -25,7 +25,7 @@ bool showsTextCursor(const QWidget* widget)
 
 } // namespace
 
-CMyDialogBar::CMyDialogBar(const DialogBarInfo& info, DialogBarFlags& flags, BarForm* form, QWidget* parent)
+CMyDialogBar::CMyDialogBar(const DialogBarInfo& info, DialogBarFlags& flags, ControlForm* form, QWidget* parent)
     : QDockWidget(QString::fromUtf8(info.name), parent), m_info(info), m_flags(flags), m_form(form),
       m_dockStyle(areasOf(info.sides))
 {

@@ -11,18 +11,22 @@
 
 class QMenu;
 
+namespace velmora::common {
+class ControlForm;
+}
+
 namespace velmora::client {
 
-class BarForm;
+using common::ControlForm;
 
 class CMyDialogBar : public QDockWidget {
     Q_OBJECT
 public:
-    CMyDialogBar(const DialogBarInfo& info, DialogBarFlags& flags, BarForm* form, QWidget* parent);
+    CMyDialogBar(const DialogBarInfo& info, DialogBarFlags& flags, ControlForm* form, QWidget* parent);
     ~CMyDialogBar() override;
 
     const DialogBarInfo& info() const { return m_info; }
-    BarForm* form() const { return m_form; }
+    ControlForm* form() const { return m_form; }
     Qt::DockWidgetAreas dockStyle() const { return m_dockStyle; }
     // Applies the flag: the remembered dock sides, or floating at the bar's top-left corner.
     void applyDockable();
@@ -40,7 +44,7 @@ private:
 
     const DialogBarInfo& m_info;
     DialogBarFlags& m_flags;
-    BarForm* m_form;
+    ControlForm* m_form;
     Qt::DockWidgetAreas m_dockStyle;
     std::unique_ptr<QMenu> m_menu;
     int m_menusShown = 0;

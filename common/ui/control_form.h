@@ -1,8 +1,8 @@
 #pragma once
-// The contents of one dialog bar: its controls by id, laid out in rows and groups, and
-// one signal for every committed edit, slider move, check-box click, list selection
-// and button press. The main frame routes that signal to the core and then shows
-// the core's state through the setters here.
+// A form of controls found by id (a dialog bar's contents, a tool window's fields),
+// laid out in rows and groups, with one signal for every committed edit, slider move,
+// check-box click, list selection and button press. Its owner routes that signal to a
+// core object and then shows the core's state through the setters here.
 
 #include "common/numeric_field.h"
 
@@ -25,12 +25,12 @@ class CMyEdit;
 class CMySliderCtrl;
 } // namespace velmora::common
 
-namespace velmora::client {
+namespace velmora::common {
 
-class BarForm : public QWidget {
+class ControlForm : public QWidget {
     Q_OBJECT
 public:
-    explicit BarForm(QWidget* parent = nullptr);
+    explicit ControlForm(QWidget* parent = nullptr);
 
     // Layout: controls go into the current group (a titled box) or the form itself,
     // one row after another; a row may hold several controls.
@@ -38,13 +38,13 @@ public:
     void endGroup();
     void nextRow();
 
-    common::CMyEdit* addEdit(int id, const QString& label, const common::NumericField& field);
+    CMyEdit* addEdit(int id, const QString& label, const NumericField& field);
     QLineEdit* addResult(int id, const QString& label);
     QCheckBox* addCheck(int id, const QString& text);
     QRadioButton* addRadio(int id, const QString& text);
     QPushButton* addButton(int id, const QString& text);
     QComboBox* addList(int id, const QString& label);
-    common::CMySliderCtrl* addSlider(int id, int minimum, int maximum);
+    CMySliderCtrl* addSlider(int id, int minimum, int maximum);
     QLineEdit* addText(int id, const QString& label);
     QLabel* addLabel(int id, const QString& text);
     void addWidget(int id, QWidget* widget, int columnSpan = 1);
@@ -81,4 +81,4 @@ private:
 // The object name under which a control of this id can be found ("id1005").
 QString controlObjectName(int id);
 
-} // namespace velmora::client
+} // namespace velmora::common

@@ -1,4 +1,4 @@
-#include "client/shell/ui/bar_form.h"
+#include "common/ui/control_form.h"
 
 #include "common/ui/my_edit.h"
 #include "common/ui/my_slider_ctrl.h"
@@ -15,7 +15,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-namespace velmora::client {
+namespace velmora::common {
 
 namespace {
 // An empty column after every control takes the spare width, so controls keep their size.
@@ -27,7 +27,7 @@ QString controlObjectName(int id)
     return QStringLiteral("id%1").arg(id);
 }
 
-BarForm::BarForm(QWidget* parent) : QWidget(parent), m_layout(new QVBoxLayout(this)), m_formGrid(new QGridLayout)
+ControlForm::ControlForm(QWidget* parent) : QWidget(parent), m_layout(new QVBoxLayout(this)), m_formGrid(new QGridLayout)
 {
     m_layout->setContentsMargins(4, 4, 4, 4);
     m_layout->setSpacing(4);
@@ -38,7 +38,7 @@ BarForm::BarForm(QWidget* parent) : QWidget(parent), m_layout(new QVBoxLayout(th
     m_layout->addStretch(); // keeps the rows at the top when the bar is taller
 }
 
-void BarForm::beginGroup(const QString& title)
+void ControlForm::beginGroup(const QString& title)
 {
     auto* box = new QGroupBox(title, this);
     m_groupGrid = new QGridLayout(box);
@@ -50,7 +50,7 @@ void BarForm::beginGroup(const QString& title)
     m_column = 0;
 }
 
-void BarForm::endGroup()
+void ControlForm::endGroup()
 {
     m_groupGrid = nullptr;
     m_formGrid = new QGridLayout;
@@ -60,24 +60,24 @@ void BarForm::endGroup()
     m_column = 0;
 }
 
-void BarForm::nextRow()
+void ControlForm::nextRow()
 {
     ++m_row;
     m_column = 0;
 }
 
-QGridLayout* BarForm::currentGrid() const
+QGridLayout* ControlForm::currentGrid() const
 {
     return m_groupGrid != nullptr ? m_groupGrid : m_formGrid;
 }
 
-void BarForm::place(QWidget* widget, int columnSpan)
+void ControlForm::place(QWidget* widget, int columnSpan)
 {
     currentGrid()->addWidget(widget, m_row, m_column, 1, columnSpan);
     m_column += columnSpan;
 }
 
-QLabel* BarForm::placeLabel(const QString& label)
+QLabel* ControlForm::placeLabel(const QString& label)
 {
     if (label.isEmpty())
         return nullptr;
@@ -86,13 +86,13 @@ QLabel* BarForm::placeLabel(const QString& label)
     return text;
 }
 
-void BarForm::remember(int id, QWidget* widget)
+void ControlForm::remember(int id, QWidget* widget)
 {
     widget->setObjectName(controlObjectName(id));
     m_controls[id] = widget;
 }
 
-common::CMyEdit* BarForm::addEdit(int id, const QString& label, const common::NumericField& field)
+CMyEdit* ControlForm::addEdit(int id, const QString& label, const NumericField& field)
 {
     placeLabel(label);
     auto* cell = new QWidget(this);
@@ -118,7 +118,7 @@ common::CMyEdit* BarForm::addEdit(int id, const QString& label, const common::Nu
     return edit;
 }
 
-QLineEdit* BarForm::addResult(int id, const QString& label)
+QLineEdit* ControlForm::addResult(int id, const QString& label)
 {
     placeLabel(label);
     auto* result = new QLineEdit(this);
@@ -129,7 +129,7 @@ QLineEdit* BarForm::addResult(int id, const QString& label)
     return result;
 }
 
-QLineEdit* BarForm::addText(int id, const QString& label)
+QLineEdit* ControlForm::addText(int id, const QString& label)
 {
     placeLabel(label);
     auto* text = new QLineEdit(this);
@@ -139,7 +139,7 @@ QLineEdit* BarForm::addText(int id, const QString& label)
     return text;
 }
 
-QCheckBox* BarForm::addCheck(int id, const QString& text)
+QCheckBox* ControlForm::addCheck(int id, const QString& text)
 {
     auto* check = new QCheckBox(text, this);
     place(check);
@@ -148,7 +148,7 @@ QCheckBox* BarForm::addCheck(int id, const QString& text)
     return check;
 }
 
-QRadioButton* BarForm::addRadio(int id, const QString& text)
+QRadioButton* ControlForm::addRadio(int id, const QString& text)
 {
     auto* radio = new QRadioButton(text, this);
     place(radio);
@@ -157,7 +157,7 @@ QRadioButton* BarForm::addRadio(int id, const QString& text)
     return radio;
 }
 
-QPushButton* BarForm::addButton(int id, const QString& text)
+QPushButton* ControlForm::addButton(int id, const QString& text)
 {
     auto* button = new QPushButton(text, this);
     place(button);
@@ -166,7 +166,7 @@ QPushButton* BarForm::addButton(int id, const QString& text)
     return button;
 }
 
-QComboBox* BarForm::addList(int id, const QString& label)
+QComboBox* ControlForm::addList(int id, const QString& label)
 {
     placeLabel(label);
     auto* list = new QComboBox(this);
@@ -176,7 +176,7 @@ QComboBox* BarForm::addList(int id, const QString& label)
     return list;
 }
 
-common::CMySliderCtrl* BarForm::addSlider(int id, int minimum, int maximum)
+CMySliderCtrl* ControlForm::addSlider(int id, int minimum, int maximum)
 {
     auto* slider = new common::CMySliderCtrl(id, this);
     slider->setSliderRange(minimum, maximum);
@@ -188,7 +188,7 @@ common::CMySliderCtrl* BarForm::addSlider(int id, int minimum, int maximum)
     return slider;
 }
 
-QLabel* BarForm::addLabel(int id, const QString& text)
+QLabel* ControlForm::addLabel(int id, const QString& text)
 {
     auto* label = new QLabel(text, this);
     place(label, 2);
@@ -196,20 +196,20 @@ QLabel* BarForm::addLabel(int id, const QString& text)
     return label;
 }
 
-void BarForm::addWidget(int id, QWidget* widget, int columnSpan)
+void ControlForm::addWidget(int id, QWidget* widget, int columnSpan)
 {
     widget->setParent(this);
     place(widget, columnSpan);
     remember(id, widget);
 }
 
-QWidget* BarForm::control(int id) const
+QWidget* ControlForm::control(int id) const
 {
     const auto it = m_controls.find(id);
     return it != m_controls.end() ? it->second : nullptr;
 }
 
-void BarForm::applyEnables(const std::function<bool(int)>& enabled)
+void ControlForm::applyEnables(const std::function<bool(int)>& enabled)
 {
     for (const auto& [id, widget] : m_controls) {
         const bool on = enabled(id);
@@ -218,7 +218,7 @@ void BarForm::applyEnables(const std::function<bool(int)>& enabled)
     }
 }
 
-void BarForm::showValue(int id, int value)
+void ControlForm::showValue(int id, int value)
 {
     if (auto* edit = controlAs<common::CMyEdit>(id)) {
         if (!(edit->hasFocus() && edit->isModified()) && edit->value() != value)
@@ -229,13 +229,13 @@ void BarForm::showValue(int id, int value)
     }
 }
 
-void BarForm::showChecked(int id, bool checked)
+void ControlForm::showChecked(int id, bool checked)
 {
     if (auto* check = controlAs<QAbstractButton>(id); check != nullptr && check->isChecked() != checked)
         check->setChecked(checked);
 }
 
-void BarForm::showText(int id, const QString& text)
+void ControlForm::showText(int id, const QString& text)
 {
     if (auto* line = controlAs<QLineEdit>(id); line != nullptr && line->text() != text)
         line->setText(text);
@@ -243,7 +243,7 @@ void BarForm::showText(int id, const QString& text)
         label->setText(text);
 }
 
-void BarForm::showItems(int id, const QStringList& items, int selected)
+void ControlForm::showItems(int id, const QStringList& items, int selected)
 {
     auto* list = controlAs<QComboBox>(id);
     if (list == nullptr)
@@ -259,4 +259,4 @@ void BarForm::showItems(int id, const QStringList& items, int selected)
         list->setCurrentIndex(selected);
 }
 
-} // namespace velmora::client
+} // namespace velmora::common
