@@ -5,6 +5,7 @@
 #include "client/devices/high_resolution_clock.h"
 #include "client/devices/ui/chooser_dlg.h"
 #include "client/shell/registry_settings_store.h"
+#include "client/shell/ui/qt_file_dialogs.h"
 #include "client/shell/user_paths.h"
 #include "platform/automation/in_process_class.h"
 
@@ -31,6 +32,7 @@ private:
     SteadyClock m_clock;
     FileSystemFreeSpace m_freeSpace;
     QtChooserDialog m_chooserDialog;
+    QtFileDialogs m_fileDialogs;
     std::unique_ptr<automation::InProcessClass> m_chooser;
     std::unique_ptr<CMainFrame> m_frame;
 };

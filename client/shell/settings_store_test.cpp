@@ -1,5 +1,6 @@
 #include "client/shell/memory_settings_store.h"
 #include "client/shell/registry_settings_store.h"
+#include "client/shell/file_dialogs.h"
 
 #include "platform/registry/registry.h"
 #include "testing/temp_home.h"
@@ -81,4 +82,23 @@ TEST(SettingsStore, RegistryStoreReadsForeignTypesAsDefaults)
     EXPECT_EQ(store.readInt("Hardware", "Pixel Width", 560), 560);
     EXPECT_EQ(store.readInt("Hardware", "Pixel Height", 560), 560);
     EXPECT_EQ(store.readString("Hardware", "Caption", "x"), "abc");
+}
+
+TEST(FileDialogs, FiltersExtensionsAndFolders)
+{
+    using velmora::client::parseFileFilter;
+    const auto pairs = parseFileFilter("Text Files (*.txt)|*.txt||");
+    ASSERT_EQ(pairs.size(), 1u);
+    EXPECT_EQ(pairs[0].first, "Text Files (*.txt)");
+    EXPECT_EQ(pairs[0].second, "*.txt");
+    EXPECT_EQ(parseFileFilter("FITS (*.fits)|*.fits|All (*.*)|*.*||").size(), 2u);
+    EXPECT_TRUE(parseFileFilter("").empty());
+    EXPECT_TRUE(parseFileFilter("|||").empty());
+    using velmora::client::withDefaultExtension;
+    EXPECT_EQ(withDefaultExtension("/data/log", "txt"), "/data/log.txt");
+    EXPECT_EQ(withDefaultExtension("/data/log.csv", "txt"), "/data/log.csv");
+    EXPECT_EQ(withDefaultExtension("/data.d/log", "txt"), "/data.d/log.txt") << "a dot in a folder name";
+    EXPECT_EQ(withDefaultExtension("/data/.hidden", "txt"), "/data/.hidden.txt");
+    EXPECT_EQ(velmora::client::folderOf("/data/log.txt"), "/data/");
+    EXPECT_EQ(velmora::client::folderOf("log.txt"), "");
 }

@@ -99,22 +99,20 @@ CMyEdit* ControlForm::addEdit(int id, const QString& label, const NumericField& 
     auto* row = new QHBoxLayout(cell);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    auto* edit = new common::CMyEdit(id, cell);
+    auto* edit = new CMyEdit(id, cell);
     edit->configure(field.flags(), field.minimum(), field.maximum(), field.step(), field.scale(),
                     field.format().c_str());
     edit->setValue(field.value());
     edit->setFixedWidth(84);
     row->addWidget(edit);
-    if ((field.flags() & common::kHasSpin) != 0) {
-        auto* spin = new common::CMySpin(edit, cell);
+    if ((field.flags() & kHasSpin) != 0) {
+        auto* spin = new CMySpin(edit, cell);
         spin->setObjectName(controlObjectName(id + 1));
         row->addWidget(spin);
     }
     place(cell);
     remember(id, edit);
-    connect(edit, &common::CMyEdit::notify, this, [this, edit](int controlId, int) {
-        emit controlChanged(controlId, edit->value());
-    });
+    connect(edit, &CMyEdit::committed, this, &ControlForm::controlChanged);
     return edit;
 }
 
@@ -136,6 +134,11 @@ QLineEdit* ControlForm::addText(int id, const QString& label)
     text->setFixedWidth(110);
     place(text);
     remember(id, text);
+    connect(text, &QLineEdit::editingFinished, this, [this, id, text] {
+        if (text->isModified())
+            emit textChanged(id, text->text());
+        text->setModified(false);
+    });
     return text;
 }
 
@@ -178,13 +181,12 @@ QComboBox* ControlForm::addList(int id, const QString& label)
 
 CMySliderCtrl* ControlForm::addSlider(int id, int minimum, int maximum)
 {
-    auto* slider = new common::CMySliderCtrl(id, this);
+    auto* slider = new CMySliderCtrl(id, this);
     slider->setSliderRange(minimum, maximum);
     slider->setFixedWidth(150);
     place(slider, 2);
     remember(id, slider);
-    connect(slider, &common::CMySliderCtrl::notify, this,
-            [this, slider](int controlId, int) { emit controlChanged(controlId, slider->sliderPosition()); });
+    connect(slider, &CMySliderCtrl::moved, this, &ControlForm::controlChanged);
     return slider;
 }
 
@@ -194,6 +196,11 @@ QLabel* ControlForm::addLabel(int id, const QString& text)
     place(label, 2);
     remember(id, label);
     return label;
+}
+
+void ControlForm::addCaption(const QString& text)
+{
+    place(new QLabel(text, this));
 }
 
 void ControlForm::addWidget(int id, QWidget* widget, int columnSpan)
@@ -220,10 +227,10 @@ void ControlForm::applyEnables(const std::function<bool(int)>& enabled)
 
 void ControlForm::showValue(int id, int value)
 {
-    if (auto* edit = controlAs<common::CMyEdit>(id)) {
+    if (auto* edit = controlAs<CMyEdit>(id)) {
         if (!(edit->hasFocus() && edit->isModified()) && edit->value() != value)
             edit->setValue(value);
-    } else if (auto* slider = controlAs<common::CMySliderCtrl>(id)) {
+    } else if (auto* slider = controlAs<CMySliderCtrl>(id)) {
         if (slider->sliderPosition() != value)
             slider->setSliderPosition(value);
     }

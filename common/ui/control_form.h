@@ -47,6 +47,8 @@ public:
     CMySliderCtrl* addSlider(int id, int minimum, int maximum);
     QLineEdit* addText(int id, const QString& label);
     QLabel* addLabel(int id, const QString& text);
+    // A text that is no control (a column heading).
+    void addCaption(const QString& text);
     void addWidget(int id, QWidget* widget, int columnSpan = 1);
 
     QWidget* control(int id) const;
@@ -63,6 +65,8 @@ public:
 
 signals:
     void controlChanged(int controlId, int value);
+    // A text field (addText) the user finished editing.
+    void textChanged(int controlId, const QString& text);
 
 private:
     QGridLayout* currentGrid() const;

@@ -100,8 +100,14 @@ void CMyEdit::showField()
 void CMyEdit::postNotification()
 {
     const int id = m_controlId;
+    const std::int32_t value = m_field.value();
     QMetaObject::invokeMethod(
-        this, [this, id] { emit notify(id, kNotifyValueChanged); }, Qt::QueuedConnection);
+        this,
+        [this, id, value] {
+            emit notify(id, kNotifyValueChanged);
+            emit committed(id, value);
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace velmora::common

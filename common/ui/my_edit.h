@@ -36,6 +36,9 @@ public:
 
 signals:
     void notify(int controlId, int code);
+    // The same notification with the value committed then (the edit may show another
+    // value by the time a posted notification arrives).
+    void committed(int controlId, std::int32_t value);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -34,8 +34,14 @@ void CMySliderCtrl::onShownValue(int value)
     if (m_programmatic || !m_model.takeShownPosition(value))
         return;
     const int id = m_controlId;
+    const std::int32_t position = m_model.position();
     QMetaObject::invokeMethod(
-        this, [this, id] { emit notify(id, kNotifyValueChanged); }, Qt::QueuedConnection);
+        this,
+        [this, id, position] {
+            emit notify(id, kNotifyValueChanged);
+            emit moved(id, position);
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace velmora::common

@@ -20,6 +20,8 @@ public:
 
 signals:
     void notify(int controlId, int code);
+    // The same notification with the position it reports.
+    void moved(int controlId, std::int32_t position);
 
 private:
     void onShownValue(int value);

@@ -1,0 +1,20 @@
+#pragma once
+// The program's file dialogs on Qt.
+
+#include "client/shell/file_dialogs.h"
+
+class QWidget;
+
+namespace velmora::client {
+
+class QtFileDialogs : public FileDialogs {
+public:
+    explicit QtFileDialogs(QWidget* parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget* parent) { m_parent = parent; }
+    std::optional<std::string> saveFile(const SaveFileRequest& request) override;
+
+private:
+    QWidget* m_parent;
+};
+
+} // namespace velmora::client
