@@ -16,10 +16,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <numeric>
 #include <thread>
 #include <vector>
 
@@ -188,6 +190,23 @@ TEST_F(CameraServerTest, GetRawBufferSendsTheImageArrayValuesToAWindowOfTheClien
     EXPECT_EQ(word, WPARAM{kWidth} << 17 | WPARAM{kHeight} << 2 | 3u);
     ASSERT_EQ(received.size(), image.size());
     EXPECT_TRUE(received == image);
+}
+
+TEST_F(CameraServerTest, ADefaultExposureAtTheShippedSimulatorSettingsShowsItsStars)
+{
+    // Nothing stored: the camera's and the simulator's defaults, the focuser where it starts.
+    camera = create("VelmoraServer.Camera");
+    ASSERT_TRUE(camera);
+    connect(camera.get());
+    const std::vector<std::int32_t> image = expose(); // as the client's "Exposure Time" 0
+    ASSERT_EQ(image.size(), static_cast<std::size_t>(kWidth * kHeight * 3)) << "colour mode \"Original\"";
+    for (int plane = 0; plane < 3; ++plane) {
+        const auto first = image.begin() + plane * kWidth * kHeight;
+        const auto last = first + kWidth * kHeight;
+        const double mean = std::accumulate(first, last, 0.0) / (kWidth * kHeight);
+        const std::int32_t peak = *std::max_element(first, last);
+        EXPECT_GE(peak, 3 * mean) << "plane " << plane << ": the brightest star is sharp";
+    }
 }
 
 TEST_F(CameraServerTest, GuidePulsesOnTheSimulatedPortMoveTheStarByTheGuideRate)

@@ -1,18 +1,80 @@
 // The sky wired to the simulated hardware: guide lines held on LPT1 or the relay box
-// move the mount, the exposure line makes the sensor integrate, the KF-3 motor focuses.
+// move the mount, the exposure line makes the sensor integrate, the KF-3 motor focuses;
+// at the shipped defaults the first frame shows sharp stars.
 #include "sim/sky/simulated_sky.h"
 
 #include "platform/ports/parallel_io.h"
 #include "platform/ports/system_port_devices.h"
+#include "platform/video/frame_sink.h"
 #include "sim/sky/manual_sim_clock.h"
+#include "sim/sky/sky_simulator_source.h"
 #include "testing/temp_home.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
 
 namespace velmora::sim {
 namespace {
 
 using namespace std::chrono_literals;
+
+// What a frame shows, in grey levels (the sky simulator's pixels are grey).
+struct FrameView {
+    double mean = 0.0;
+    int peak = 0;
+    // Local maxima (each the brightest of the 7 x 7 pixels around it) above `threshold`.
+    int starsAbove = 0;
+};
+
+class FrameMeasure : public platform::FrameSink {
+public:
+    explicit FrameMeasure(double threshold) : m_threshold(threshold) {}
+    void deliverFrame(const platform::VideoFrame& frame) override
+    {
+        m_width = frame.width;
+        m_height = frame.height;
+        m_levels.clear();
+        for (int y = 0; y < frame.height; ++y)
+            for (int x = 0; x < frame.width; ++x)
+                m_levels.push_back(frame.data[frame.stride * y + 3 * x + 1]);
+    }
+    FrameView view() const
+    {
+        FrameView v;
+        double sum = 0.0;
+        for (int y = 0; y < m_height; ++y)
+            for (int x = 0; x < m_width; ++x) {
+                sum += level(x, y);
+                v.peak = std::max(v.peak, level(x, y));
+                v.starsAbove += level(x, y) > m_threshold && isLocalMaximum(x, y) ? 1 : 0;
+            }
+        v.mean = m_levels.empty() ? 0.0 : sum / static_cast<double>(m_levels.size());
+        return v;
+    }
+
+private:
+    int level(int x, int y) const { return m_levels[static_cast<std::size_t>(y) * m_width + x]; }
+    // A plateau counts once: at its first pixel in row order.
+    bool isLocalMaximum(int x, int y) const
+    {
+        constexpr int kReach = 3;
+        for (int ny = std::max(y - kReach, 0); ny <= std::min(y + kReach, m_height - 1); ++ny)
+            for (int nx = std::max(x - kReach, 0); nx <= std::min(x + kReach, m_width - 1); ++nx) {
+                const bool before = ny < y || (ny == y && nx < x);
+                if (before ? level(nx, ny) >= level(x, y) : level(nx, ny) > level(x, y))
+                    return false;
+            }
+        return true;
+    }
+
+    double m_threshold;
+    int m_width = 0;
+    int m_height = 0;
+    std::vector<int> m_levels;
+};
 
 // A still sky: only guiding moves it.
 SkyParameters stillSky(int rotation = 0)
@@ -121,6 +183,33 @@ TEST_F(SimulatedSkyTest, TheFocuserMotorSetsTheStarWidth)
     clock.advance(10s);
     EXPECT_EQ(ports.focuser().position(), 500);
     EXPECT_NEAR(sky.model().starSigma(), p.starSigmaPixels(), 1e-9);
+}
+
+TEST_F(SimulatedSkyTest, AtTheShippedDefaultsTheFirstFrameShowsSharpStarsWellAboveTheNoise)
+{
+    const SkyParameters defaults = SkyParameters::load(); // nothing stored in this home
+    ASSERT_EQ(defaults, SkyParameters{});
+    SimulatedSky sky(ports, clock, defaults);
+    // The KF-3 emulator's motor starts at best focus.
+    EXPECT_EQ(ports.focuser().position(), defaults.bestFocus);
+    EXPECT_DOUBLE_EQ(sky.model().starSigma(), defaults.starSigmaPixels());
+
+    // One frame of the device in its default format: what a zero-length exposure of one
+    // frame converts.
+    clock.setAutoAdvance(true);
+    auto source =
+        sky.captureBackend().open({SkySimulatorBackend::kDeviceName, SkySimulatorBackend::kDeviceId},
+                                  SkySimulatorSource::kDefaultFormat);
+    ASSERT_TRUE(source);
+    ASSERT_TRUE(source->startStreaming());
+    // Six noise sigmas: no pixel of sky alone gets there in a frame.
+    FrameMeasure measure(defaults.background + 6 * defaults.noiseLevel());
+    ASSERT_EQ(source->deliverNext(measure, {}), platform::FrameResult::Delivered);
+    const FrameView view = measure.view();
+    EXPECT_GE(view.peak, 3 * view.mean) << "mean " << view.mean;
+    EXPECT_GE(view.peak, 150);
+    EXPECT_GE(view.starsAbove, 3);
+    EXPECT_LE(view.starsAbove, defaults.stars);
 }
 
 } // namespace

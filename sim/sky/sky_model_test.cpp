@@ -92,7 +92,8 @@ TEST(SkyModelMount, DriftAndPeriodicError)
 {
     SkyParameters p;
     p.seeing = 0;
-    SkyModel model(p, t0); // defaults: Dec drift 6''/min, PE 5'' over 120 s
+    p.driftDec = 600; // 6''/min; and the default PE, 5'' over 120 s
+    SkyModel model(p, t0);
     const SkyOffset at30 = model.pointingAt(t0 + 30s);
     EXPECT_NEAR(at30.north, 3.0, 1e-9);
     EXPECT_NEAR(at30.east, 5.0, 1e-9); // a quarter of the period: the full amplitude
@@ -136,7 +137,9 @@ TEST(SkyModelStars, SeedDecidesLayoutAndSeeing)
 
 TEST(SkyModelStars, SeeingHasItsRms)
 {
-    SkyModel model(SkyParameters{}, t0); // 0.5'' RMS
+    SkyParameters p;
+    p.seeing = 50; // 0.5'' RMS
+    SkyModel model(p, t0);
     double sum2 = 0.0;
     const int n = 20000;
     for (int i = 0; i < n; ++i) {
@@ -154,7 +157,9 @@ public:
 
 TEST(SkyModelStars, StarsWidenAwayFromBestFocusKeepingTheirFlux)
 {
-    SkyModel model(SkyParameters{}, t0);
+    SkyParameters p;
+    p.bestFocus = 500;
+    SkyModel model(p, t0);
     EXPECT_DOUBLE_EQ(model.starSigma(), 1.5); // no focuser: in focus
     FixedFocuser focuser;
     model.connectFocuser(&focuser);

@@ -8,16 +8,20 @@
 
 namespace velmora::sim {
 
+// The defaults give a first view with sharp stars (best focus where the KF-3 emulator's
+// motor starts, 0) and a mount whose drift and periodic error grow within a minute far
+// beyond the 1'' that the client's default guiding leaves alone (100 ms minimum pulse
+// at 100 ms per arcsecond), with seeing well below that, so guiding shows its effect.
 struct SkyParameters {
     static constexpr const char* kKey = "Software\\Velmora Software\\Simulator";
 
-    int seeing = 50;       // "Seeing": hundredths of an arcsecond RMS per frame and axis
+    int seeing = 30;       // "Seeing": hundredths of an arcsecond RMS per frame and axis
     int driftRa = 0;       // "Drift RA": hundredths of an arcsecond per minute, along East
-    int driftDec = 600;    // "Drift Dec": hundredths of an arcsecond per minute, along North
+    int driftDec = 1200;   // "Drift Dec": hundredths of an arcsecond per minute, along North
     int peAmplitude = 500; // "PE Amplitude": hundredths of an arcsecond, along East
     int pePeriod = 120;    // "PE Period": seconds (0: none)
     int rotation = 0;      // "Rotation": hundredths of a degree, camera x axis from East toward North
-    int bestFocus = 500;   // "Best Focus": focuser steps
+    int bestFocus = 0;     // "Best Focus": focuser steps
     int stars = 5;         // "Stars"
     int imageScale = 115;  // "Image Scale": hundredths of an arcsecond per pixel
     int guideRate = 50;    // "Guide Rate": hundredths of 15 arcseconds per second

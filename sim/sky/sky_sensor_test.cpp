@@ -28,6 +28,7 @@ SkyParameters oneStar()
     p.peAmplitude = 0;
     p.seeing = 0;
     p.noise = 0;
+    p.bestFocus = 500;
     return p;
 }
 
