@@ -60,6 +60,10 @@ std::shared_ptr<ClientConnection> ClientConnection::obtain(const std::string& so
     const int fd = connectUnix(socketPath);
     if (fd < 0)
         return nullptr;
+    if (!peerIsSameUser(fd)) {
+        ::close(fd); // a server of another user's is not spoken to
+        return nullptr;
+    }
     auto connection = std::make_shared<ClientConnection>(fd);
     table.entries[socketPath] = connection;
     return connection;

@@ -1,10 +1,10 @@
 #include "platform/automation/local_server.h"
 
-#include "platform/automation/file_lock.h"
 #include "platform/automation/registry_value.h"
 #include "platform/automation/runtime_folder.h"
 #include "platform/automation/server_connection.h"
 #include "platform/automation/socket_io.h"
+#include "platform/registry/file_lock.h"
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -31,7 +31,7 @@ struct LocalServer::Listener {
     GUID appId;
     std::string path;
     int fd = -1;
-    std::optional<FileLock> lock;
+    std::optional<registry::FileLock> lock;
     Executor* executor = nullptr;
     std::thread::id loopThread;
     bool closed = false;
@@ -115,7 +115,7 @@ std::shared_ptr<LocalServer::Listener> LocalServer::listenerFor(const GUID& appI
     }
     // Holding the lock file makes this process the one that serves the AppID; without
     // it another live server does, and this registration stays local.
-    listener->lock = FileLock::tryLock(serverFilePath(*folder, appId, ".lock"));
+    listener->lock = registry::FileLock::tryLock(serverFilePath(*folder, appId, ".lock"));
     if (listener->lock) {
         listener->fd = listenUnix(listener->path);
         if (listener->fd < 0) {
