@@ -122,14 +122,22 @@ TEST_F(FocuserProtocolTest, RepliesAreJudgedAsDocumented)
         std::int32_t value;
     } numbers[] = {{"  -42abc\n\r", -42},
                    {"+7\n\r", 7},
-                   {"99999999999\n\r", 2147483647},
-                   {"-99999999999\n\r", -2147483647 - 1},
+                   {"2147483647\n\r", 2147483647},
+                   {"-2147483648\n\r", -2147483647 - 1},
                    {"\n\r", 0},
                    {"-\n\r", 0}};
     for (const Case& c : numbers) {
         answerEveryCommandWith(c.reply);
         EXPECT_TRUE(protocol.queryValue(channel, kf3::kReadPosition, value)) << c.reply;
         EXPECT_EQ(value, c.value) << c.reply;
+    }
+    // Replies that cannot be right fail the read and leave the value alone.
+    value = 123;
+    for (const char* wrong : {"2147483648\n\r", "-2147483649\n\r", "-99999999999999999999\n\r",
+                              "99999999999\n\r", "Error\n\r", "12 Error\n\r"}) {
+        answerEveryCommandWith(wrong);
+        EXPECT_FALSE(protocol.queryValue(channel, kf3::kReadPosition, value)) << wrong;
+        EXPECT_EQ(value, 123) << wrong;
     }
 
     answerEveryCommandWith("Ok\r\n"); // the wrong line ending never ends the read
@@ -152,6 +160,11 @@ TEST_F(FocuserProtocolTest, DeviceCheckAsksForThePosition)
     line->setEcho(false);
     EXPECT_EQ(protocol.deviceCheck(channel), "Device Not Found");
     EXPECT_EQ(protocol.deviceCheck(nullptr), "Device Not Found");
+    line->takeSent();
+    // Something that answers every byte with "?" is not a controller, whatever it says next.
+    line->setDevice([](char byte) { return byte == '\r' ? std::string("?0\n\r") : std::string("?"); });
+    EXPECT_EQ(protocol.deviceCheck(channel), "Device Not Found");
+    EXPECT_EQ(line->takeSent(), "!") << "nothing after the first wrong echo";
 }
 
 TEST(FocuserCommandIndex, ReplacesTheIndexPlaceholderOnly)
