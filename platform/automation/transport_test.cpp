@@ -17,11 +17,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <thread>
 
@@ -371,11 +373,34 @@ TEST_F(TransportTest, OversizedOrBadMessagesEndOnlyTheirConnection)
     EXPECT_EQ(3, getI4(object.get(), "Value"));
 }
 
+std::size_t residentBytes()
+{
+    long pages = 0, resident = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return static_cast<std::size_t>(resident) * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+}
+
+std::size_t openFdCount()
+{
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++count;
+    return count;
+}
+
 TEST_F(TransportTest, TenThousandRandomOrTruncatedMessagesLeaveTheServerServing)
 {
     ComPtr<IDispatch> object = create();
+    put(object.get(), "Value", 1); // every lazily made part of both ends exists before the count
+    const std::size_t fdsBefore = openFdCount();
+    const std::size_t rssBefore = residentBytes();
     std::mt19937 random(1234);
     auto byte = [&] { return static_cast<std::uint8_t>(random() & 0xFF); };
+    const int stray = ::open("/dev/null", O_RDONLY | O_CLOEXEC); // passed along now and then
     for (int i = 0; i < 10000; ++i) {
         std::vector<std::uint8_t> message;
         if (i % 3 == 0) { // noise
@@ -394,12 +419,21 @@ TEST_F(TransportTest, TenThousandRandomOrTruncatedMessagesLeaveTheServerServing)
         }
         const int fd = connectUnix(server->socketPath());
         ASSERT_GE(fd, 0) << i;
-        sendAll(fd, message.data(), message.size(), -1, std::chrono::milliseconds(1000));
+        sendAll(fd, message.data(), message.size(), i % 7 == 0 ? stray : -1, std::chrono::milliseconds(1000));
         ::close(fd);
     }
+    ::close(stray);
     put(object.get(), "Value", 11);
     EXPECT_EQ(11, getI4(object.get(), "Value"));
     EXPECT_TRUE(eventually([] { return TestObject::liveObjects() == 1; }));
+    // Every connection ended has given back its descriptors and its memory.
+    EXPECT_TRUE(eventually([&] { return openFdCount() <= fdsBefore; }))
+        << openFdCount() << " > " << fdsBefore;
+    const std::size_t rssAfter = residentBytes();
+    std::printf("[ figures  ] 10000 malformed messages: RSS %.1f -> %.1f MiB, fds %zu -> %zu\n",
+                static_cast<double>(rssBefore) / (1 << 20), static_cast<double>(rssAfter) / (1 << 20),
+                fdsBefore, openFdCount());
+    EXPECT_LT(rssAfter, rssBefore + (8u << 20));
 }
 
 } // namespace
