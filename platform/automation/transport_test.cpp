@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -476,6 +477,8 @@ class HostileServer {
 public:
     HostileServer(const std::string& path, std::vector<std::uint8_t> answer)
         : m_listener(listenUnix(path)), m_thread([this, answer] {
+              pollfd incoming{m_listener, POLLIN, 0}; // the listener does not block
+              ::poll(&incoming, 1, 10000);
               const int fd = ::accept(m_listener, nullptr, nullptr);
               std::uint8_t header[8];
               std::vector<int> fds;
