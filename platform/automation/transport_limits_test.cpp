@@ -14,6 +14,7 @@
 #include "platform/automation/testserver/test_object.h"
 #include "platform/automation/wire_writer.h"
 #include "testing/eventually.h"
+#include "testing/process_usage.h"
 #include "testing/temp_home.h"
 
 #include <gtest/gtest.h>
@@ -30,22 +31,12 @@
 using namespace velmora::automation;
 using namespace velmora::automation::testing;
 using velmora::testing::eventually;
+using velmora::testing::residentBytes;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 namespace {
 
-std::size_t residentBytes()
-{
-    long pages = 0, resident = 0;
-    FILE* statm = std::fopen("/proc/self/statm", "r");
-    if (statm) {
-        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(statm);
-    }
-    return static_cast<std::size_t>(resident) * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-}
 
 double mib(std::size_t bytes)
 {

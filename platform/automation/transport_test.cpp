@@ -11,6 +11,7 @@
 #include "platform/automation/testserver/test_object.h"
 #include "platform/automation/window_messages.h"
 #include "platform/automation/wire_writer.h"
+#include "testing/process_usage.h"
 #include "testing/temp_home.h"
 
 #include "testing/eventually.h"
@@ -31,6 +32,8 @@
 using namespace velmora::automation;
 using namespace velmora::automation::testing;
 using velmora::testing::eventually;
+using velmora::testing::openFdCount;
+using velmora::testing::residentBytes;
 
 namespace {
 
@@ -374,24 +377,7 @@ TEST_F(TransportTest, OversizedOrBadMessagesEndOnlyTheirConnection)
     EXPECT_EQ(3, getI4(object.get(), "Value"));
 }
 
-std::size_t residentBytes()
-{
-    long pages = 0, resident = 0;
-    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(statm);
-    }
-    return static_cast<std::size_t>(resident) * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-}
 
-std::size_t openFdCount()
-{
-    std::size_t count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
-        ++count;
-    return count;
-}
 
 TEST_F(TransportTest, TenThousandRandomOrTruncatedMessagesLeaveTheServerServing)
 {
