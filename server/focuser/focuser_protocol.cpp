@@ -92,8 +92,7 @@ bool FocuserProtocol::load(std::string_view command)
 
 bool FocuserProtocol::exchange(PortChannel* channel)
 {
-    return m_ports.writeEchoed(channel, std::span<char>(m_replyBuffer)) &&
-           m_ports.readLine(channel, std::span<char>(m_replyBuffer));
+    return m_ports.writeAndReadLine(channel, std::span<char>(m_replyBuffer));
 }
 
 bool FocuserProtocol::queryValue(PortChannel* channel, std::string_view command, std::int32_t& value)

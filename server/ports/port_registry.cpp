@@ -256,6 +256,18 @@ void PortRegistry::skipRestOfLine(PortChannel& channel, char previous, Clock::ti
     }
 }
 
+bool PortRegistry::writeAndReadLine(PortChannel* channel, std::span<char> buffer)
+{
+    std::lock_guard lock(m_mutex);
+    if (!isOpen(channel) || !channel->isSerial()) {
+        if (!buffer.empty())
+            buffer[0] = 0;
+        return false;
+    }
+    return writeEchoedLocked(*channel, buffer, defaultDeadline()) &&
+           readLineLocked(*channel, buffer, defaultDeadline());
+}
+
 bool PortRegistry::parallelLibraryLoads()
 {
     return m_devices.loadParallel(platform::kLpt1DataAddress) != nullptr ||
@@ -289,9 +301,8 @@ std::string PortRegistry::queryPortDevice(PortChannel* channel, const std::strin
         return kConnectedTo + portName;
     if (!channel->isSerial())
         return kDeviceNotFound;
-    char identify[] = "v";
-    char reply[kReplyBufferSize];
-    if (!writeEchoedLocked(*channel, identify, defaultDeadline()) ||
+    char reply[kReplyBufferSize] = "v";
+    if (!writeEchoedLocked(*channel, reply, defaultDeadline()) ||
         !readLineLocked(*channel, reply, defaultDeadline()))
         return kDeviceNotFound;
     std::string text(reply);

@@ -69,6 +69,10 @@ public:
     // A line that does not fit, a byte that does not come in time, or a line not
     // complete within kOperationLimit fails the read.
     bool readLine(PortChannel* channel, std::span<char> buffer);
+    // One command and its reply: the echoed write of the zero-terminated text in
+    // `buffer`, then the line read into the same buffer, with no other operation on any
+    // port between them (callers on several threads never take each other's replies).
+    bool writeAndReadLine(PortChannel* channel, std::span<char> buffer);
     // Parallel: "LPT1" and "LPT2" when one is open or the library loads. Serial: every
     // "COM1".."COM30" that is open or can be opened.
     void listPorts(std::vector<std::string>& list, bool parallel, bool serial);
