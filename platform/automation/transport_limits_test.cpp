@@ -37,7 +37,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-
 double mib(std::size_t bytes)
 {
     return static_cast<double>(bytes) / (1 << 20);

@@ -377,8 +377,6 @@ TEST_F(TransportTest, OversizedOrBadMessagesEndOnlyTheirConnection)
     EXPECT_EQ(3, getI4(object.get(), "Value"));
 }
 
-
-
 TEST_F(TransportTest, TenThousandRandomOrTruncatedMessagesLeaveTheServerServing)
 {
     ComPtr<IDispatch> object = create();
