@@ -243,7 +243,9 @@ TEST_F(TransportLimitsTest, AHugeArrayOfEmptyVariantsIsRefusedAndMemoryReturns)
         EXPECT_TRUE(hostile.hungUp(10000ms));
     }
     // The server frees the message once its call has failed.
-    EXPECT_TRUE(eventually([&] { return residentBytes() < before + (100u << 20); }));
+    if (velmora::testing::residentMemoryIsMeaningful()) {
+        EXPECT_TRUE(eventually([&] { return residentBytes() < before + (100u << 20); }));
+    }
     std::printf("[ figures  ] RSS before %.1f MiB, at the peak %.1f MiB (both copies of the message), after "
                 "the 96 MiB empty-variant array %.1f MiB\n",
                 mib(before), mib(peak), mib(residentBytes()));
@@ -285,7 +287,9 @@ TEST_F(TransportLimitsTest, HalfSentMessagesShareOneCapAcrossConnections)
     const std::size_t during = residentBytes();
     std::printf("[ figures  ] RSS before %.1f MiB, with 800 MiB claimed by half-sent messages %.1f MiB\n",
                 mib(before), mib(during));
-    EXPECT_LT(during, before + (100u << 20)) << "claimed memory is not taken before the bytes come";
+    if (velmora::testing::residentMemoryIsMeaningful()) {
+        EXPECT_LT(during, before + (100u << 20)) << "claimed memory is not taken before the bytes come";
+    }
     ::shutdown(first.fd(), SHUT_RDWR);
     ::shutdown(second.fd(), SHUT_RDWR);
     EXPECT_TRUE(eventually([] { return ServerConnection::totalBufferedBytes() == 0; }));

@@ -418,7 +418,9 @@ TEST_F(TransportTest, TenThousandRandomOrTruncatedMessagesLeaveTheServerServing)
     std::printf("[ figures  ] 10000 malformed messages: RSS %.1f -> %.1f MiB, fds %zu -> %zu\n",
                 static_cast<double>(rssBefore) / (1 << 20), static_cast<double>(rssAfter) / (1 << 20),
                 fdsBefore, openFdCount());
-    EXPECT_LT(rssAfter, rssBefore + (8u << 20));
+    if (velmora::testing::residentMemoryIsMeaningful()) {
+        EXPECT_LT(rssAfter, rssBefore + (8u << 20));
+    }
 }
 
 } // namespace
