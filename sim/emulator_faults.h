@@ -18,6 +18,9 @@ struct EmulatorFaults {
     bool overlongReplies = false;
     // The device sends nothing at all, neither echoes nor replies.
     bool silent = false;
+    // Every byte to the host (echo or reply) goes out this long after the one before:
+    // a device that trickles, each byte in time, the whole never.
+    std::chrono::milliseconds byteInterval{0};
     // Seed of the garbage.
     std::uint32_t seed = 1;
 };

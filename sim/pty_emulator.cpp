@@ -125,14 +125,25 @@ void PtyEmulator::handleByte(char byte)
     std::string reply = m_protocol.onByte(byte);
     if (faults.silent)
         return;
-    if (index != faults.dropEchoOfByte)
-        writeAll(std::string_view(&byte, 1));
+    if (index != faults.dropEchoOfByte && !send(std::string_view(&byte, 1), faults))
+        return;
     if (reply.empty())
         return;
     reply = shapeReply(std::move(reply), faults);
     if (faults.replyDelay.count() > 0 && waitForStop(faults.replyDelay))
         return;
-    writeAll(reply);
+    send(reply, faults);
+}
+
+bool PtyEmulator::send(std::string_view bytes, const EmulatorFaults& faults)
+{
+    if (faults.byteInterval.count() <= 0)
+        return writeAll(bytes);
+    for (char byte : bytes) {
+        if (waitForStop(faults.byteInterval) || !writeAll(std::string_view(&byte, 1)))
+            return false;
+    }
+    return true;
 }
 
 std::string PtyEmulator::shapeReply(std::string reply, const EmulatorFaults& faults)

@@ -51,6 +51,8 @@ private:
     void handleByte(char byte);
     std::string shapeReply(std::string reply, const EmulatorFaults& faults);
     bool writeAll(std::string_view bytes);
+    // Writes to the host as the faults shape it; false once stopped or broken.
+    bool send(std::string_view bytes, const EmulatorFaults& faults);
     bool waitForStop(std::chrono::milliseconds timeout);
     void closeDescriptors();
 

@@ -2,10 +2,13 @@
 
 #include "testing/temp_home.h"
 
+#include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -13,7 +16,7 @@ extern char** environ;
 namespace velmora::testing {
 
 ProgramOutcome runProgram(const std::string& path, const std::vector<std::string>& arguments,
-                          const std::string& workFolder)
+                          const std::string& workFolder, std::chrono::milliseconds limit)
 {
     static int serial = 0;
     const std::string stem =
@@ -32,12 +35,23 @@ ProgramOutcome runProgram(const std::string& path, const std::vector<std::string
     argv.push_back(nullptr);
     ProgramOutcome result;
     pid_t pid = -1;
+    const auto start = std::chrono::steady_clock::now();
     if (posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
         int status = 0;
-        while (waitpid(pid, &status, 0) < 0) {
+        for (;;) {
+            const pid_t done = waitpid(pid, &status, WNOHANG);
+            if (done == pid || (done < 0 && errno != EINTR))
+                break;
+            if (std::chrono::steady_clock::now() - start > limit && !result.killed) {
+                ::kill(pid, SIGKILL);
+                result.killed = true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5)); // polling a child's end
         }
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
+    result.took =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     posix_spawn_file_actions_destroy(&actions);
     result.out = readFile(out);
     result.err = readFile(err);

@@ -3,11 +3,14 @@
 #include "platform/automation/apartment.h"
 #include "platform/automation/class_factory.h"
 #include "platform/automation/class_registry.h"
+#include "platform/automation/client_connection.h"
 #include "platform/automation/dispatch_calls.h"
 #include "platform/automation/remote_activation.h"
 #include "platform/automation/runtime_folder.h"
 #include "platform/automation/testserver/test_object.h"
 #include "platform/automation/testserver/test_server_registration.h"
+#include "platform/registry/file_lock.h"
+#include "testing/run_program.h"
 #include "testing/temp_home.h"
 
 #include "testing/eventually.h"
@@ -255,6 +258,43 @@ TEST_F(ActivationTest, TheSocketFolderIsPrivate)
     EXPECT_EQ("/tmp/velmora-" + std::to_string(::geteuid()), *fallback);
     ASSERT_EQ(0, ::stat(fallback->c_str(), &st));
     EXPECT_EQ(0700u, st.st_mode & 07777);
+}
+
+TEST_F(ActivationTest, AServerStartedWhileAnotherServesEndsAtOnce)
+{
+    const auto folder = socketFolder();
+    ASSERT_TRUE(folder);
+    // Another instance holds the AppID (as a hand-started one or a -RegServer run would).
+    auto held =
+        velmora::registry::FileLock::tryLock(serverFilePath(*folder, APPID_VelmoraTestServer, ".lock"));
+    ASSERT_TRUE(held);
+    const auto outcome =
+        velmora::testing::runProgram(testServerPath(), {"-Embedding"}, home.path(), std::chrono::seconds(10));
+    EXPECT_FALSE(outcome.killed) << "it would have served nobody for ever";
+    EXPECT_EQ(4, outcome.status);
+    EXPECT_LT(outcome.took, std::chrono::seconds(3));
+}
+
+TEST_F(ActivationTest, AStoppedServerFailsACallAtItsDeadlineAndGoesOnWhenResumed)
+{
+    ComPtr<IDispatch> object;
+    ASSERT_EQ(S_OK, create(object));
+    const int server = getI4(object.get(), "ProcessId");
+    ClientConnection::setCallTimeout(std::chrono::milliseconds(500));
+    ASSERT_EQ(0, ::kill(server, SIGSTOP));
+    const auto start = std::chrono::steady_clock::now();
+    Variant value;
+    EXPECT_EQ(RPC_E_TIMEOUT, getProperty(object.get(), "Value", value.get()));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    std::printf(
+        "[ figures  ] call to a stopped server failed after %lld ms (deadline 500 ms)\n",
+        static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(waited).count()));
+    EXPECT_GE(waited, std::chrono::milliseconds(450));
+    EXPECT_LT(waited, std::chrono::milliseconds(2000));
+    ::kill(server, SIGCONT);
+    ClientConnection::setCallTimeout(std::chrono::seconds(30));
+    EXPECT_EQ(server, getI4(object.get(), "ProcessId"))
+        << "the late reply was dropped, the connection goes on";
 }
 
 } // namespace

@@ -37,7 +37,31 @@ std::function<void()>& releasedHandler()
     return handler;
 }
 
+// New activations now start a new server; the program ends its loop.
+void serverReleased()
+{
+    LocalServer::instance().suspend();
+    std::function<void()> handler;
+    {
+        std::lock_guard lock(handlerMutex());
+        handler = releasedHandler();
+    }
+    if (handler)
+        handler();
+}
+
 } // namespace
+
+bool serverListensForClients()
+{
+    return LocalServer::instance().servesOtherProcesses();
+}
+
+void endServerWhenUnusedFor(std::chrono::milliseconds limit)
+{
+    LocalServer::instance().endWhenUnused(limit, limit.count() > 0 ? std::function<void()>(serverReleased)
+                                                                   : std::function<void()>());
+}
 
 void setThreadExecutor(Executor* executor)
 {
@@ -123,14 +147,7 @@ ULONG CoReleaseServerProcess()
     }
     if (current != 1)
         return current == 0 ? 0 : current - 1;
-    LocalServer::instance().suspend();
-    std::function<void()> handler;
-    {
-        std::lock_guard lock(handlerMutex());
-        handler = releasedHandler();
-    }
-    if (handler)
-        handler();
+    serverReleased();
     return 0;
 }
 

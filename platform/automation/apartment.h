@@ -9,6 +9,7 @@
 
 #include "platform/automation/hresult.h"
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 
@@ -49,6 +50,17 @@ Executor* threadExecutor();
 // program quits its loop there. Empty removes it.
 void setServerReleasedHandler(std::function<void()> handler);
 ULONG serverProcessLockCount();
+
+// Whether this process listens for other processes' clients. A server started to
+// serve them that does not (another live process holds the AppID) should end at once.
+bool serverListensForClients();
+// A server program's bound on serving nobody: one that has had no object and no lock
+// for `limit` since it began listening, or since its last client went, ends as after
+// its last release (class objects suspended, the released handler run). Zero turns it
+// off.
+void endServerWhenUnusedFor(std::chrono::milliseconds limit);
+// The bound the server programs use.
+constexpr std::chrono::milliseconds kUnusedServerLimit{30000};
 
 // Holds one server process lock for its lifetime: a member of each server object.
 class ServerProcessReference {

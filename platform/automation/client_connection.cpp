@@ -4,15 +4,18 @@
 #include "platform/automation/message_route.h"
 #include "platform/automation/socket_io.h"
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 
 namespace velmora::automation {
 
 namespace {
 
-// A client waits for room as long as the server lives: it may be busy in a long call.
-constexpr std::chrono::milliseconds kNoStallLimit{-1};
+std::atomic<long long> g_callTimeoutMs{30000};
 
 struct ConnectionTable {
     std::mutex mutex;
@@ -60,6 +63,10 @@ std::shared_ptr<ClientConnection> ClientConnection::obtain(const std::string& so
     const int fd = connectUnix(socketPath);
     if (fd < 0)
         return nullptr;
+    if (!peerIsSameUser(fd)) {
+        ::close(fd); // a server of another user's is not spoken to
+        return nullptr;
+    }
     auto connection = std::make_shared<ClientConnection>(fd);
     table.entries[socketPath] = connection;
     return connection;
@@ -79,6 +86,21 @@ ClientConnection::~ClientConnection()
     ::close(m_fd);
 }
 
+void ClientConnection::setCallTimeout(std::chrono::milliseconds timeout)
+{
+    g_callTimeoutMs = timeout.count();
+}
+
+std::chrono::milliseconds ClientConnection::callTimeout()
+{
+    return std::chrono::milliseconds(g_callTimeoutMs.load());
+}
+
+ClientConnection::Clock::time_point ClientConnection::deadlineFromNow()
+{
+    return Clock::now() + callTimeout();
+}
+
 void ClientConnection::markBroken()
 {
     if (!m_broken.exchange(true))
@@ -86,15 +108,22 @@ void ClientConnection::markBroken()
     m_changed.notify_all();
 }
 
-bool ClientConnection::send(wire::WireWriter& message)
+bool ClientConnection::send(wire::WireWriter& message, Clock::time_point deadline)
 {
     if (!message.finish())
         return false;
     std::lock_guard lock(m_writeMutex);
-    return !m_broken && sendAll(m_fd, message.data().data(), message.data().size(), -1, kNoStallLimit);
+    // A message cut short cannot be taken back: a send that stalls past the deadline
+    // leaves the connection broken.
+    const auto stall =
+        std::max(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()),
+                 std::chrono::milliseconds(1));
+    return !m_broken && sendAll(m_fd, message.data().data(), message.data().size(), -1,
+                                deadline == Clock::time_point::max() ? std::chrono::milliseconds(-1) : stall);
 }
 
-HRESULT ClientConnection::call(wire::WireWriter& request, std::uint32_t callId, Pending& pending)
+HRESULT ClientConnection::call(wire::WireWriter& request, std::uint32_t callId, Pending& pending,
+                               Clock::time_point deadline)
 {
     {
         std::lock_guard lock(m_mutex);
@@ -102,11 +131,12 @@ HRESULT ClientConnection::call(wire::WireWriter& request, std::uint32_t callId, 
             return RPC_E_DISCONNECTED;
         m_pending[callId] = &pending;
     }
-    const bool sent = send(request);
+    const bool sent = send(request, deadline);
     std::unique_lock lock(m_mutex);
     if (!sent)
         markBroken();
-    while (!pending.done && !m_broken) {
+    bool timedOut = false;
+    while (!pending.done && !m_broken && !timedOut) {
         if (!pending.messages.empty()) {
             Incoming message = std::move(pending.messages.front());
             pending.messages.pop_front();
@@ -116,40 +146,84 @@ HRESULT ClientConnection::call(wire::WireWriter& request, std::uint32_t callId, 
         } else if (!m_reading) {
             m_reading = true;
             lock.unlock();
-            const bool ok = readOne();
+            const ReadOutcome outcome = readUntil(deadline);
             lock.lock();
             m_reading = false;
-            if (!ok)
+            if (outcome == ReadOutcome::Broken)
                 markBroken();
+            timedOut = outcome == ReadOutcome::TimedOut;
             m_changed.notify_all(); // another waiter may take over reading
         } else {
-            m_changed.wait(lock);
+            timedOut = m_changed.wait_until(lock, deadline) == std::cv_status::timeout && !pending.done;
         }
     }
     m_pending.erase(callId);
-    return pending.done ? pending.reply->hr : RPC_E_DISCONNECTED;
+    if (pending.done)
+        return pending.reply->hr;
+    return m_broken ? RPC_E_DISCONNECTED : RPC_E_TIMEOUT;
 }
 
-bool ClientConnection::readOne()
+ClientConnection::ReadOutcome ClientConnection::readUntil(Clock::time_point deadline)
 {
-    std::vector<int> fds;
-    std::uint8_t header[wire::kHeaderBytes];
-    wire::Header h;
-    std::vector<std::uint8_t> body;
-    bool ok = receiveAll(m_fd, header, sizeof header, fds) && wire::parseHeader(header, h) &&
-              wire::isServerTag(static_cast<std::uint8_t>(h.tag));
-    if (ok) {
-        body.resize(h.size);
-        ok = receiveAll(m_fd, body.data(), body.size(), fds) &&
-             fds.size() == ((h.flags & wire::kFlagFd) ? 1u : 0u);
+    for (;;) {
+        int waitMs = -1;
+        if (deadline != Clock::time_point::max()) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0)
+                return ReadOutcome::TimedOut;
+            waitMs = static_cast<int>(std::min<long long>(left.count(), 1 << 30));
+        }
+        pollfd p{m_fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, waitMs);
+        if (ready < 0 && errno != EINTR)
+            return ReadOutcome::Broken;
+        if (ready <= 0)
+            continue;
+        std::uint8_t* into = m_readingBody ? m_body.data() + m_bodyFilled : m_header + m_headerFilled;
+        const std::size_t wanted =
+            m_readingBody ? m_body.size() - m_bodyFilled : wire::kHeaderBytes - m_headerFilled;
+        const ssize_t n = receiveSome(m_fd, into, wanted, m_incomingFds, false);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+            continue;
+        if (n <= 0 || m_incomingFds.size() > 1)
+            return ReadOutcome::Broken;
+        if (!m_readingBody) {
+            if ((m_headerFilled += static_cast<std::size_t>(n)) == wire::kHeaderBytes && !startBody())
+                return ReadOutcome::Broken;
+        } else {
+            m_bodyFilled += static_cast<std::size_t>(n);
+        }
+        if (m_readingBody && m_bodyFilled == m_body.size())
+            return handleMessage() ? ReadOutcome::Progress : ReadOutcome::Broken;
     }
-    if (!ok) {
+}
+
+bool ClientConnection::startBody()
+{
+    if (!wire::parseHeader(m_header, m_incoming) ||
+        !wire::isServerTag(static_cast<std::uint8_t>(m_incoming.tag)))
+        return false;
+    m_body.assign(m_incoming.size, 0);
+    m_bodyFilled = 0;
+    m_readingBody = true;
+    return true;
+}
+
+bool ClientConnection::handleMessage()
+{
+    std::vector<int> fds = std::move(m_incomingFds);
+    std::vector<std::uint8_t> body = std::move(m_body);
+    m_incomingFds.clear();
+    m_body.clear();
+    m_readingBody = false;
+    m_headerFilled = 0;
+    if (fds.size() != ((m_incoming.flags & wire::kFlagFd) ? 1u : 0u)) {
         closeAll(fds);
         return false;
     }
     Hooks hooks(*this, fds.empty() ? -1 : fds.front());
     wire::WireReader reader(body);
-    return h.tag == wire::Tag::Reply ? decodeReply(reader, hooks) : decodeSendMessage(reader, hooks);
+    return m_incoming.tag == wire::Tag::Reply ? decodeReply(reader, hooks) : decodeSendMessage(reader, hooks);
 }
 
 bool ClientConnection::decodeReplyBody(wire::WireReader& r, wire::Tag request, Reply& reply, Hooks& hooks)

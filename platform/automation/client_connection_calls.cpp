@@ -63,7 +63,7 @@ HRESULT ClientConnection::getIdsOfNames(std::uint32_t objectId, REFIID riid, LPO
 
 HRESULT ClientConnection::invoke(std::uint32_t objectId, DISPID dispid, REFIID riid, LCID lcid, WORD flags,
                                  const DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
-                                 UINT* argError)
+                                 UINT* argError, bool withoutDeadline)
 {
     if (!params || (params->cArgs && !params->rgvarg) || params->cNamedArgs > params->cArgs ||
         (params->cNamedArgs && !params->rgdispidNamedArgs))
@@ -95,7 +95,8 @@ HRESULT ClientConnection::invoke(std::uint32_t objectId, DISPID dispid, REFIID r
         request.i32(params->rgdispidNamedArgs[i]);
 
     Pending pending{wire::Tag::Invoke};
-    const HRESULT hr = call(request, callId, pending);
+    const HRESULT hr =
+        call(request, callId, pending, withoutDeadline ? Clock::time_point::max() : deadlineFromNow());
     if (!pending.done)
         return hr;
     Reply& reply = *pending.reply;

@@ -1,6 +1,8 @@
 #pragma once
 // The client's stand-in for an object of a local server: IDispatch calls travel over
-// the object's connection. Safe to call from several threads at once.
+// the object's connection. Safe to call from several threads at once. Calls wait for
+// their reply at most the connection's call time-out, except the member named
+// "SetupDialog", which shows a dialog for as long as its user keeps it open.
 
 #include "platform/automation/dispatch.h"
 
@@ -27,6 +29,7 @@ private:
     std::atomic<ULONG> m_refs{0};
     std::shared_ptr<ClientConnection> m_connection;
     std::uint32_t m_objectId;
+    std::atomic<DISPID> m_setupDialog{DISPID_UNKNOWN}; // learnt from GetIDsOfNames
 };
 
 } // namespace velmora::automation

@@ -14,17 +14,6 @@ char16_t foldCase(char16_t c)
     return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
 }
 
-bool sameName(std::u16string_view a, std::u16string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (foldCase(a[i]) != foldCase(b[i]))
-            return false;
-    }
-    return true;
-}
-
 std::u16string_view nameView(LPCOLESTR name)
 {
     return name ? std::u16string_view(name) : std::u16string_view();
@@ -51,6 +40,17 @@ HRESULT convertArgument(const VARIANT& source, const TypeDesc& type, VARIANT& de
 }
 
 } // namespace
+
+bool sameMemberName(std::u16string_view a, std::u16string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (foldCase(a[i]) != foldCase(b[i]))
+            return false;
+    }
+    return true;
+}
 
 ArgumentList::~ArgumentList()
 {
@@ -84,7 +84,7 @@ HRESULT DispatchTableBase::getIdsOfNames(REFIID riid, LPOLESTR* names, UINT coun
         ids[i] = DISPID_UNKNOWN;
     const std::u16string_view wanted = nameView(names[0]);
     for (std::size_t i = 0; i < m_members.size(); ++i) {
-        if (sameName(m_wideNames[i], wanted)) {
+        if (sameMemberName(m_wideNames[i], wanted)) {
             ids[0] = m_members[i].dispid;
             return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
         }
@@ -174,6 +174,21 @@ HRESULT DispatchTableBase::finish(std::size_t member, HRESULT hr, Variant& value
         *result = value.detach();
     }
     return hr;
+}
+
+HRESULT DispatchTableBase::completeLater(std::size_t member) const
+{
+    DeferralScope* scope = DeferralScope::current();
+    DeferredParts* parts = scope ? scope->pending() : nullptr;
+    if (!parts)
+        return E_UNEXPECTED; // only deferCall answers kCallDeferred, and it leaves its parts
+    parts->complete = [this, member, finishPart = parts->finish](VARIANT* result, EXCEPINFO* exception) {
+        SetErrorInfo(0, nullptr);
+        Variant value;
+        const HRESULT hr = finishPart(value.get());
+        return finish(member, hr, value, result, exception);
+    };
+    return kCallDeferred;
 }
 
 } // namespace velmora::automation

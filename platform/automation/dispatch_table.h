@@ -19,6 +19,7 @@
 // DISP_E_EXCEPTION, with the EXCEPINFO filled from the thread's error information
 // (see reportError) and scode set to the handler's code.
 
+#include "platform/automation/deferred_call.h"
 #include "platform/automation/dispatch.h"
 #include "platform/automation/error_info.h"
 
@@ -57,6 +58,9 @@ struct MemberInfo {
 
 using DispatchArgs = std::span<const VARIANT>;
 
+// Member names compare ignoring ASCII case, as automation names do.
+bool sameMemberName(std::u16string_view a, std::u16string_view b);
+
 // Converted arguments of one call, cleared when it ends.
 class ArgumentList {
 public:
@@ -91,6 +95,9 @@ protected:
     // failure into DISP_E_EXCEPTION.
     HRESULT finish(std::size_t member, HRESULT hr, Variant& value, VARIANT* result,
                    EXCEPINFO* exception) const;
+    // For a handler that deferred its call (deferred_call.h): the later completion
+    // finishes it as `finish` above does.
+    HRESULT completeLater(std::size_t member) const;
 
 private:
     std::vector<MemberInfo> m_members;
@@ -134,6 +141,8 @@ public:
         SetErrorInfo(0, nullptr);
         Variant value;
         hr = m_handlers[member](self, args.args(), value.get());
+        if (hr == kCallDeferred)
+            return completeLater(member);
         return finish(member, hr, value, result, exception);
     }
 

@@ -4,6 +4,7 @@
 // incoming call of the transport is read and executed from this loop, one at a time
 // and in arrival order; a nested loop run by a call (a modal dialog) keeps serving.
 
+#include <chrono>
 #include <functional>
 
 namespace velmora::automation {
@@ -19,6 +20,8 @@ public:
     virtual void unwatch(int fd) = 0;
     // Runs task on the loop's thread soon; from any thread.
     virtual void post(std::function<void()> task) = 0;
+    // Runs task on the loop's thread once `delay` has passed; only from the loop's thread.
+    virtual void postDelayed(std::chrono::milliseconds delay, std::function<void()> task) = 0;
 };
 
 } // namespace velmora::automation

@@ -1,10 +1,11 @@
 #include "platform/automation/local_server.h"
 
-#include "platform/automation/file_lock.h"
+#include "platform/automation/apartment.h"
 #include "platform/automation/registry_value.h"
 #include "platform/automation/runtime_folder.h"
 #include "platform/automation/server_connection.h"
 #include "platform/automation/socket_io.h"
+#include "platform/registry/file_lock.h"
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -12,13 +13,12 @@
 #include <cerrno>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace velmora::automation {
 
 namespace {
-constexpr std::size_t kMaxConnections = 256;
-
 GUID appIdOf(REFCLSID clsid)
 {
     const auto text = readRegistryString(HKEY_CLASSES_ROOT, "CLSID\\" + formatGuid(clsid), "AppID");
@@ -31,7 +31,7 @@ struct LocalServer::Listener {
     GUID appId;
     std::string path;
     int fd = -1;
-    std::optional<FileLock> lock;
+    std::optional<registry::FileLock> lock;
     Executor* executor = nullptr;
     std::thread::id loopThread;
     bool closed = false;
@@ -115,7 +115,7 @@ std::shared_ptr<LocalServer::Listener> LocalServer::listenerFor(const GUID& appI
     }
     // Holding the lock file makes this process the one that serves the AppID; without
     // it another live server does, and this registration stays local.
-    listener->lock = FileLock::tryLock(serverFilePath(*folder, appId, ".lock"));
+    listener->lock = registry::FileLock::tryLock(serverFilePath(*folder, appId, ".lock"));
     if (listener->lock) {
         listener->fd = listenUnix(listener->path);
         if (listener->fd < 0) {
@@ -127,6 +127,8 @@ std::shared_ptr<LocalServer::Listener> LocalServer::listenerFor(const GUID& appI
             if (auto l = weak.lock())
                 accept(l);
         });
+        m_lastUse = m_now();
+        scheduleSweep(weak, *executor);
     }
     m_listeners[appId] = listener;
     return listener;
@@ -181,15 +183,15 @@ void LocalServer::accept(const std::shared_ptr<Listener>& listener)
                 continue;
             return;
         }
-        std::unique_lock lock(m_mutex);
-        if (!peerIsSameUser(fd) || m_connections.size() >= kMaxConnections) {
+        if (!peerIsSameUser(fd) || (connectionCount() >= kMaxConnections && !makeRoom(*listener->executor))) {
             ::close(fd);
             continue;
         }
+        std::unique_lock lock(m_mutex);
         auto connection = std::make_shared<ServerConnection>(
             fd, *listener->executor,
             [this](REFCLSID clsid, ComPtr<IClassFactory>& factory) { return lookup(clsid, factory); },
-            [this](ServerConnection* closed) { forget(closed); });
+            [this](ServerConnection* closed) { forget(closed); }, m_now);
         m_connections.insert(connection);
         lock.unlock();
         connection->start();
@@ -206,8 +208,10 @@ void LocalServer::disconnectAll(Executor& executor)
                 served.push_back(connection);
         }
     }
-    for (const auto& connection : served)
+    for (const auto& connection : served) {
         connection->close();
+        connection->awaitDeferredWork();
+    }
 }
 
 void LocalServer::forget(ServerConnection* connection)
@@ -218,9 +222,101 @@ void LocalServer::forget(ServerConnection* connection)
         if (it->get() == connection) {
             last = *it;
             m_connections.erase(it);
+            m_lastUse = m_now();
             return;
         }
     }
+}
+
+std::size_t LocalServer::connectionCount()
+{
+    std::lock_guard lock(m_mutex);
+    return m_connections.size();
+}
+
+bool LocalServer::makeRoom(Executor& executor)
+{
+    std::shared_ptr<ServerConnection> idlest;
+    {
+        std::lock_guard lock(m_mutex);
+        for (const auto& connection : m_connections) {
+            if (&connection->executor() == &executor && connection->holdsNothing() &&
+                (!idlest || connection->lastActivity() < idlest->lastActivity()))
+                idlest = connection;
+        }
+    }
+    if (!idlest)
+        return false;
+    idlest->close();
+    return true;
+}
+
+bool LocalServer::servesOtherProcesses()
+{
+    std::lock_guard lock(m_mutex);
+    for (const auto& [cookie, published] : m_published) {
+        if (published.listener && published.listener->lock && published.listener->fd >= 0)
+            return true;
+    }
+    return false;
+}
+
+void LocalServer::endWhenUnused(std::chrono::milliseconds limit, std::function<void()> onUnused)
+{
+    std::lock_guard lock(m_mutex);
+    m_unusedLimit = limit;
+    m_onUnused = std::move(onUnused);
+}
+
+void LocalServer::setClockForTesting(Now now)
+{
+    std::lock_guard lock(m_mutex);
+    m_now = now;
+    m_lastUse = now();
+}
+
+void LocalServer::scheduleSweep(std::weak_ptr<Listener> listener, Executor& executor)
+{
+    // The sweeps of a loop end with the listener that started them.
+    executor.postDelayed(kSweepInterval, [this, listener, &executor] {
+        if (listener.expired() || listener.lock()->closed)
+            return;
+        Now now = nullptr;
+        {
+            std::lock_guard lock(m_mutex);
+            now = m_now;
+        }
+        sweep(executor, now());
+        scheduleSweep(listener, executor);
+    });
+}
+
+std::vector<std::shared_ptr<ServerConnection>> LocalServer::idleConnections(Executor& executor,
+                                                                            Clock::time_point now)
+{
+    std::vector<std::shared_ptr<ServerConnection>> idle;
+    std::lock_guard lock(m_mutex);
+    for (const auto& connection : m_connections) {
+        if (&connection->executor() == &executor && connection->holdsNothing() &&
+            now - connection->lastActivity() >= kIdleConnectionLimit)
+            idle.push_back(connection);
+    }
+    return idle;
+}
+
+void LocalServer::sweep(Executor& executor, Clock::time_point now)
+{
+    for (const auto& connection : idleConnections(executor, now))
+        connection->close();
+    std::function<void()> onUnused;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_unusedLimit.count() > 0 && m_onUnused && m_connections.empty() &&
+            serverProcessLockCount() == 0 && now - m_lastUse >= m_unusedLimit)
+            onUnused = std::exchange(m_onUnused, {});
+    }
+    if (onUnused)
+        onUnused();
 }
 
 } // namespace velmora::automation

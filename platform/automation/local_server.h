@@ -7,10 +7,13 @@
 #include "platform/automation/executor.h"
 #include "platform/automation/guid.h"
 
+#include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <set>
+#include <vector>
 
 namespace velmora::automation {
 
@@ -18,6 +21,17 @@ class ServerConnection;
 
 class LocalServer {
 public:
+    using Clock = std::chrono::steady_clock;
+    using Now = Clock::time_point (*)();
+
+    // At most this many client connections at once; when full, the one idle longest
+    // (holding nothing) makes room for a new one.
+    static constexpr std::size_t kMaxConnections = 256;
+    // A connection that holds nothing and says nothing for this long is closed.
+    static constexpr std::chrono::milliseconds kIdleConnectionLimit{10000};
+    // How often idle connections (and an unused server) are looked for.
+    static constexpr std::chrono::milliseconds kSweepInterval{1000};
+
     static LocalServer& instance();
     ~LocalServer();
 
@@ -36,6 +50,20 @@ public:
     // The published class for a client's request.
     HRESULT lookup(REFCLSID clsid, ComPtr<IClassFactory>& factory);
 
+    // Whether this process listens for other processes' clients: false when every
+    // registration stayed local because another live process serves the AppID.
+    bool servesOtherProcesses();
+    // From now on, a server that has had no object and no lock for `limit` since
+    // it began listening, or since its last client went, runs `onUnused` (on the
+    // loop's thread, once). A zero limit turns it off.
+    void endWhenUnused(std::chrono::milliseconds limit, std::function<void()> onUnused);
+    // Closes idle connections and looks for an unused server at `now`; the loop does
+    // this every kSweepInterval, tests call it with a clock of their own.
+    void sweep(Executor& executor, Clock::time_point now);
+    // The clock connection activity and the bounds above are measured with.
+    void setClockForTesting(Now now);
+    std::size_t connectionCount();
+
 private:
     struct Listener;
     struct Published {
@@ -47,9 +75,17 @@ private:
 
     std::shared_ptr<Listener> listenerFor(const GUID& appId, Executor* executor, HRESULT& hr);
     void accept(const std::shared_ptr<Listener>& listener);
+    bool makeRoom(Executor& executor);
     void forget(ServerConnection* connection);
+    void scheduleSweep(std::weak_ptr<Listener> listener, Executor& executor);
+    std::vector<std::shared_ptr<ServerConnection>> idleConnections(Executor& executor, Clock::time_point now);
 
     std::mutex m_mutex;
+    Now m_now = &Clock::now;
+    std::chrono::milliseconds m_unusedLimit{0};
+    std::function<void()> m_onUnused;
+    Clock::time_point m_lastUse = Clock::now(); // start of listening, or the last client's end
+
     std::map<DWORD, Published> m_published;
     std::map<GUID, std::weak_ptr<Listener>, GuidLess> m_listeners;
     std::set<std::shared_ptr<ServerConnection>> m_connections;

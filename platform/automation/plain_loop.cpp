@@ -4,6 +4,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <vector>
@@ -35,6 +36,31 @@ void PlainLoop::post(std::function<void()> task)
         m_tasks.push_back(std::move(task));
     }
     wake();
+}
+
+void PlainLoop::postDelayed(std::chrono::milliseconds delay, std::function<void()> task)
+{
+    m_timers.emplace(std::chrono::steady_clock::now() + delay, std::move(task));
+}
+
+bool PlainLoop::runDueTimer()
+{
+    if (m_timers.empty() || m_timers.begin()->first > std::chrono::steady_clock::now())
+        return false;
+    std::function<void()> task = std::move(m_timers.begin()->second);
+    m_timers.erase(m_timers.begin());
+    task();
+    return true;
+}
+
+int PlainLoop::pollTimeout(std::chrono::milliseconds timeout) const
+{
+    if (m_timers.empty())
+        return static_cast<int>(timeout.count());
+    const auto untilTimer = std::chrono::ceil<std::chrono::milliseconds>(m_timers.begin()->first -
+                                                                         std::chrono::steady_clock::now());
+    const auto wait = std::max(untilTimer, std::chrono::milliseconds(0));
+    return static_cast<int>(timeout.count() < 0 ? wait.count() : std::min(wait, timeout).count());
 }
 
 void PlainLoop::wake()
@@ -91,11 +117,13 @@ void PlainLoop::runOnce(std::chrono::milliseconds timeout)
             return;
         }
     }
+    if (runDueTimer())
+        return;
     std::vector<pollfd> fds;
     fds.push_back({m_wakeFd, POLLIN, 0});
     for (const auto& [fd, w] : m_watches)
         fds.push_back({fd, POLLIN, 0});
-    const int n = ::poll(fds.data(), fds.size(), static_cast<int>(timeout.count()));
+    const int n = ::poll(fds.data(), fds.size(), pollTimeout(timeout));
     if (n <= 0)
         return;
     if (fds[0].revents) {

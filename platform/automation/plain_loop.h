@@ -21,6 +21,7 @@ public:
     void watch(int fd, std::function<void()> onReadable) override;
     void unwatch(int fd) override;
     void post(std::function<void()> task) override;
+    void postDelayed(std::chrono::milliseconds delay, std::function<void()> task) override;
 
     // Runs until quit() (from any thread, or from a callback).
     void run();
@@ -37,12 +38,17 @@ private:
     };
     void wake();
     bool quitRequested();
+    // Runs the first timer that is due; false when none is.
+    bool runDueTimer();
+    // How long poll may wait: `timeout`, shortened to the next timer.
+    int pollTimeout(std::chrono::milliseconds timeout) const;
 
     int m_wakeFd = -1;
     std::map<int, Watch> m_watches;
     std::mutex m_mutex; // guards m_tasks and m_quit
     std::deque<std::function<void()>> m_tasks;
     bool m_quit = false;
+    std::multimap<std::chrono::steady_clock::time_point, std::function<void()>> m_timers; // loop thread only
 };
 
 } // namespace velmora::automation

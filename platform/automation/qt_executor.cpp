@@ -3,6 +3,7 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QSocketNotifier>
+#include <QTimer>
 
 namespace velmora::automation {
 
@@ -37,6 +38,11 @@ void QtExecutor::unwatch(int fd)
 void QtExecutor::post(std::function<void()> task)
 {
     QMetaObject::invokeMethod(m_context.get(), std::move(task), Qt::QueuedConnection);
+}
+
+void QtExecutor::postDelayed(std::chrono::milliseconds delay, std::function<void()> task)
+{
+    QTimer::singleShot(delay, m_context.get(), std::move(task));
 }
 
 } // namespace velmora::automation

@@ -24,6 +24,7 @@ public:
     void watch(int fd, std::function<void()> onReadable) override;
     void unwatch(int fd) override;
     void post(std::function<void()> task) override;
+    void postDelayed(std::chrono::milliseconds delay, std::function<void()> task) override;
 
 private:
     std::unique_ptr<QObject> m_context;

@@ -2,10 +2,10 @@
 
 #include "platform/automation/class_factory_proxy.h"
 #include "platform/automation/client_connection.h"
-#include "platform/automation/file_lock.h"
 #include "platform/automation/registry_value.h"
 #include "platform/automation/runtime_folder.h"
 #include "platform/automation/server_process.h"
+#include "platform/registry/file_lock.h"
 
 #include <sys/stat.h>
 
@@ -58,7 +58,8 @@ HRESULT connectLocalServer(const LocalServerCommand& command, std::shared_ptr<Cl
         return S_OK;
     const auto timeout = std::chrono::milliseconds(g_timeoutMs.load());
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    const auto spawnLock = FileLock::lock(serverFilePath(*folder, command.appId, ".spawn"), timeout);
+    const auto spawnLock =
+        registry::FileLock::lock(serverFilePath(*folder, command.appId, ".spawn"), timeout);
     if (!spawnLock)
         return CO_E_SERVER_EXEC_FAILURE;
     if ((connection = ClientConnection::obtain(socketPath)))

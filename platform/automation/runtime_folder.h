@@ -8,10 +8,12 @@
 
 namespace velmora::automation {
 
-// $XDG_RUNTIME_DIR/velmora (when XDG_RUNTIME_DIR names a folder), else
-// /tmp/velmora-<uid>. Created with mode 0700; an existing one must be a real folder
-// owned by this user, and a wider mode is narrowed to 0700. nullopt when it cannot
-// be made safe.
+// $XDG_RUNTIME_DIR/velmora (when XDG_RUNTIME_DIR names a private folder of this
+// user's), else /tmp/velmora-<uid>. Created with mode 0700; an existing one must be a
+// real folder owned by this user (a wider mode is narrowed to 0700). When somebody else holds
+// the name (a folder, file or link of theirs), the same name with ".1", ".2", ... is
+// used instead: the first of them that is this user's. nullopt (reported once on
+// standard error) when all are taken.
 std::optional<std::string> socketFolder();
 
 // folder/{AppID}.sock, .lock (held by the serving process) and .spawn (held by a

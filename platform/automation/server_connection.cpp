@@ -5,34 +5,56 @@
 #include "platform/automation/socket_io.h"
 #include "platform/automation/variant_codec.h"
 
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
-#include <chrono>
+#include <cstring>
 
 namespace velmora::automation {
 
 namespace {
 
-constexpr std::size_t kReadChunk = 256 * 1024;
 constexpr std::size_t kMaxReadPerWakeup = 16u << 20;
-constexpr std::size_t kMaxQueuedBytes = std::size_t(1) << 30;
 constexpr std::size_t kMaxObjects = 65536;
-constexpr std::chrono::milliseconds kSendStall{10000};
+
+std::atomic<std::size_t> g_totalBuffered{0};
+
+// The object a message is for, when it names one (the first field after a call id,
+// or the only field of a release).
+std::optional<std::uint32_t> targetObject(wire::Tag tag, std::span<const std::uint8_t> body)
+{
+    std::size_t at = 0;
+    if (tag == wire::Tag::Invoke || tag == wire::Tag::GetIDsOfNames)
+        at = 4;
+    else if (tag != wire::Tag::Release)
+        return std::nullopt;
+    if (body.size() < at + 4)
+        return std::nullopt;
+    std::uint32_t id = 0;
+    std::memcpy(&id, body.data() + at, 4);
+    return id;
+}
 
 } // namespace
 
 ServerConnection::ServerConnection(int fd, Executor& executor, ClassLookup classLookup,
-                                   ClosedHandler onClosed)
-    : m_fd(fd), m_executor(executor), m_classLookup(std::move(classLookup)), m_onClosed(std::move(onClosed))
+                                   ClosedHandler onClosed, Now now)
+    : m_fd(fd), m_executor(executor), m_classLookup(std::move(classLookup)), m_onClosed(std::move(onClosed)),
+      m_now(now), m_lastActivity(now())
 {
 }
 
 ServerConnection::~ServerConnection()
 {
+    unreserve(m_bufferedBytes);
     ::close(m_fd);
+}
+
+std::size_t ServerConnection::totalBufferedBytes()
+{
+    return g_totalBuffered.load();
 }
 
 void ServerConnection::start()
@@ -52,13 +74,18 @@ void ServerConnection::close()
     m_executor.unwatch(m_fd);
     ::shutdown(m_fd, SHUT_RDWR);
     m_queue.clear();
+    m_incoming = Message{};
+    m_readingBody = false;
+    unreserve(m_bufferedBytes);
     // The fd itself stays open until destruction, so its number cannot be reused
-    // under a call still running on this connection.
+    // under a call still running on this connection. Objects of deferred calls stay
+    // with those calls until they complete.
     auto objects = std::move(m_objects);
     auto locks = std::move(m_locks);
     m_objects.clear();
     m_locks.clear();
     m_lockClasses.clear();
+    m_busyObjects.clear();
     for (const auto& factory : locks)
         factory->LockServer(0);
     objects.clear();
@@ -66,81 +93,133 @@ void ServerConnection::close()
         m_onClosed(this);
 }
 
+bool ServerConnection::holdsNothing() const
+{
+    return m_objects.empty() && m_locks.empty() && m_deferred.empty() && m_queue.empty() &&
+           m_executing == 0 && !m_readingBody && m_headerFilled == 0;
+}
+
+bool ServerConnection::reserve(std::size_t bytes)
+{
+    if (m_bufferedBytes + bytes > kMaxConnectionBytes)
+        return false;
+    std::size_t total = g_totalBuffered.load();
+    do {
+        if (total + bytes > kMaxTotalBytes)
+            return false;
+    } while (!g_totalBuffered.compare_exchange_weak(total, total + bytes));
+    m_bufferedBytes += bytes;
+    return true;
+}
+
+void ServerConnection::unreserve(std::size_t bytes)
+{
+    m_bufferedBytes -= bytes;
+    g_totalBuffered -= bytes;
+}
+
 void ServerConnection::onReadable()
 {
     const auto self = shared_from_this();
-    const bool open = readAvailable();
-    if (!splitMessages()) {
+    const Received received = receive();
+    if (received == Received::Broken) {
         close();
         return;
     }
     drain();
-    if (!open)
+    if (received == Received::Ended)
         close();
 }
 
-bool ServerConnection::readAvailable()
+bool ServerConnection::startMessage()
 {
-    std::size_t total = 0;
-    while (total < kMaxReadPerWakeup) {
-        const std::size_t old = m_input.size();
-        m_input.resize(old + kReadChunk);
-        const ssize_t n = ::recv(m_fd, m_input.data() + old, kReadChunk, MSG_DONTWAIT);
-        m_input.resize(old + (n > 0 ? static_cast<std::size_t>(n) : 0));
-        if (n > 0) {
-            total += static_cast<std::size_t>(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+    wire::Header header;
+    if (!wire::parseHeader(m_header, header) || !wire::isClientTag(static_cast<std::uint8_t>(header.tag)) ||
+        (header.flags & wire::kFlagFd) || !reserve(header.size))
+        return false;
+    // Not zeroed: the pages are only taken as the bytes arrive.
+    m_incoming.tag = header.tag;
+    m_incoming.size = header.size;
+    m_incoming.body.reset(header.size ? new (std::nothrow) std::uint8_t[header.size] : nullptr);
+    if (header.size && !m_incoming.body) {
+        unreserve(header.size);
+        return false;
     }
+    m_bodyFilled = 0;
+    m_readingBody = true;
+    if (header.size == 0)
+        finishMessage();
     return true;
 }
 
-bool ServerConnection::splitMessages()
+void ServerConnection::finishMessage()
 {
-    std::size_t pos = 0;
-    bool ok = true;
-    while (m_input.size() - pos >= wire::kHeaderBytes) {
-        wire::Header header;
-        if (!wire::parseHeader(m_input.data() + pos, header) ||
-            !wire::isClientTag(static_cast<std::uint8_t>(header.tag)) || (header.flags & wire::kFlagFd)) {
-            ok = false;
-            break;
-        }
-        if (m_input.size() - pos - wire::kHeaderBytes < header.size)
-            break;
-        const auto begin = m_input.begin() + static_cast<std::ptrdiff_t>(pos + wire::kHeaderBytes);
-        m_queue.push_back(Message{header.tag, std::vector<std::uint8_t>(begin, begin + header.size)});
-        m_queuedBytes += header.size;
-        pos += wire::kHeaderBytes + header.size;
-        if (m_queuedBytes > kMaxQueuedBytes) {
-            ok = false;
-            break;
+    m_queue.push_back(std::move(m_incoming));
+    m_incoming = Message{};
+    m_readingBody = false;
+    m_headerFilled = 0;
+}
+
+ServerConnection::Received ServerConnection::receive()
+{
+    std::size_t total = 0;
+    while (total < kMaxReadPerWakeup && !m_closed) {
+        std::uint8_t* into = m_readingBody ? m_incoming.body.get() + m_bodyFilled : m_header + m_headerFilled;
+        const std::size_t wanted =
+            m_readingBody ? m_incoming.size - m_bodyFilled : wire::kHeaderBytes - m_headerFilled;
+        const ssize_t n = ::recv(m_fd, into, wanted, MSG_DONTWAIT);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno == EAGAIN || errno == EWOULDBLOCK ? Received::Open : Received::Broken;
+        if (n == 0)
+            return Received::Ended;
+        total += static_cast<std::size_t>(n);
+        m_lastActivity = m_now();
+        if (m_readingBody) {
+            if ((m_bodyFilled += static_cast<std::size_t>(n)) == m_incoming.size)
+                finishMessage();
+        } else if ((m_headerFilled += static_cast<std::size_t>(n)) == wire::kHeaderBytes && !startMessage()) {
+            return Received::Broken;
         }
     }
-    m_input.erase(m_input.begin(), m_input.begin() + static_cast<std::ptrdiff_t>(pos));
-    return ok;
+    return Received::Open;
+}
+
+std::deque<ServerConnection::Message>::iterator ServerConnection::nextRunnable()
+{
+    for (auto it = m_queue.begin(); it != m_queue.end(); ++it) {
+        const auto target = targetObject(it->tag, it->bytes());
+        if (!target || !m_busyObjects.count(*target))
+            return it;
+    }
+    return m_queue.end();
 }
 
 void ServerConnection::drain()
 {
     const auto self = shared_from_this();
     // A call may run a nested loop that drains further messages; each is taken
-    // off the queue before it runs.
-    while (!m_closed && !m_queue.empty()) {
-        Message message = std::move(m_queue.front());
-        m_queue.pop_front();
-        m_queuedBytes -= message.body.size();
-        if (!execute(message))
+    // off the queue before it runs. Messages for an object whose call is deferred
+    // wait for it, in order.
+    while (!m_closed) {
+        const auto it = nextRunnable();
+        if (it == m_queue.end())
+            return;
+        Message message = std::move(*it);
+        m_queue.erase(it);
+        unreserve(message.size);
+        ++m_executing;
+        const bool ok = execute(message);
+        --m_executing;
+        if (!ok)
             close();
     }
 }
 
 bool ServerConnection::execute(const Message& message)
 {
-    wire::WireReader reader(message.body);
+    wire::WireReader reader(message.bytes());
     switch (message.tag) {
     case wire::Tag::CreateInstance:
         return createInstance(reader);

@@ -8,13 +8,18 @@
 
 #include <poll.h>
 
+#include <atomic>
 #include <chrono>
+#include <future>
+#include <thread>
 
 namespace velmora::automation {
 
 namespace {
 
-constexpr std::chrono::milliseconds kSendMessageTimeout{30000};
+// Deferred calls at once in the process (one thread each); beyond it calls run inline.
+constexpr int kMaxDeferredCalls = 32;
+std::atomic<int> g_deferredCalls{0};
 
 struct InvokeRequest {
     std::uint32_t callId = 0;
@@ -93,9 +98,17 @@ bool ServerConnection::invoke(wire::WireReader& reader)
         SetErrorInfo(0, nullptr);
         CallRoute route(*this, q.callId);
         ScopedMessageRoute routing(&route);
+        DeferralScope deferral(g_deferredCalls.load() < kMaxDeferredCalls);
         hr = object->Invoke(q.dispid, q.riid, q.lcid, q.flags, &params, q.wantResult ? result.get() : nullptr,
                             q.wantException ? &exception : nullptr, &argError);
         SetErrorInfo(0, nullptr);
+        if (hr == kCallDeferred) {
+            if (auto parts = deferral.take()) {
+                startDeferred(q.callId, q.objectId, object, q.wantResult, q.wantException, std::move(parts));
+                return true;
+            }
+            hr = E_UNEXPECTED;
+        }
     }
 
     const bool sent = sendInvokeReply(q.callId, hr, argError,
@@ -126,12 +139,98 @@ bool ServerConnection::sendInvokeReply(std::uint32_t callId, HRESULT hr, UINT ar
     return sendReplyOrClose(writer);
 }
 
+struct ServerConnection::DeferredCall {
+    std::uint32_t callId = 0;
+    std::uint32_t objectId = 0;
+    ComPtr<IDispatch> object; // alive until the call completes, whatever the client does
+    bool wantResult = false;
+    bool wantException = false;
+    std::unique_ptr<DeferredParts> parts;
+    std::promise<void> workDone;
+    std::shared_future<void> finished = workDone.get_future().share();
+    bool completed = false;
+};
+
+void ServerConnection::startDeferred(std::uint32_t callId, std::uint32_t objectId, ComPtr<IDispatch> object,
+                                     bool wantResult, bool wantException,
+                                     std::unique_ptr<DeferredParts> parts)
+{
+    auto call = std::make_shared<DeferredCall>();
+    call->callId = callId;
+    call->objectId = objectId;
+    call->object = std::move(object);
+    call->wantResult = wantResult;
+    call->wantException = wantException;
+    call->parts = std::move(parts);
+    m_busyObjects.insert(objectId);
+    m_deferred.push_back(call);
+    ++g_deferredCalls;
+    std::weak_ptr<ServerConnection> weak = shared_from_this();
+    Executor* executor = &m_executor;
+    try {
+        std::thread([call, weak, executor] {
+            if (call->parts->work)
+                call->parts->work();
+            executor->post([call, weak] {
+                if (auto self = weak.lock())
+                    self->completeDeferred(call);
+            });
+            call->workDone.set_value(); // after the post: the loop may stop from here on
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to be had: the work runs here after all.
+        if (call->parts->work)
+            call->parts->work();
+        call->workDone.set_value();
+        completeDeferred(call);
+    }
+}
+
+void ServerConnection::completeDeferred(const std::shared_ptr<DeferredCall>& call)
+{
+    if (std::exchange(call->completed, true))
+        return;
+    --g_deferredCalls;
+    const auto self = shared_from_this();
+    std::erase(m_deferred, call);
+    if (!m_closed)
+        m_busyObjects.erase(call->objectId);
+    Variant result;
+    EXCEPINFO exception;
+    HRESULT hr = E_UNEXPECTED;
+    {
+        CallRoute route(*this, call->callId);
+        ScopedMessageRoute routing(&route);
+        hr = call->parts->complete ? call->parts->complete(call->wantResult ? result.get() : nullptr,
+                                                           call->wantException ? &exception : nullptr)
+                                   : E_UNEXPECTED;
+        SetErrorInfo(0, nullptr);
+    }
+    if (!m_closed)
+        sendInvokeReply(call->callId, hr, 0,
+                        call->wantException && hr == DISP_E_EXCEPTION ? &exception : nullptr,
+                        call->wantResult && SUCCEEDED(hr) ? result.get() : nullptr);
+    ClearExcepInfo(&exception);
+    call->parts.reset();
+    call->object.reset(); // may end the server, once its reply is out
+    drain();
+}
+
+void ServerConnection::awaitDeferredWork()
+{
+    const auto calls = m_deferred;
+    for (const auto& call : calls) {
+        call->finished.wait();
+        completeDeferred(call);
+    }
+}
+
 bool ServerConnection::takeMessageReply(std::uint32_t messageId, LRESULT& result, bool& malformed)
 {
     for (auto it = m_queue.begin(); it != m_queue.end(); ++it) {
         if (it->tag != wire::Tag::MessageReply)
             continue;
-        wire::WireReader reader(it->body);
+        wire::WireReader reader(it->bytes());
         std::uint32_t id = 0;
         std::int64_t value = 0;
         if (!reader.u32(id) || !reader.i64(value) || !reader.complete()) {
@@ -139,7 +238,7 @@ bool ServerConnection::takeMessageReply(std::uint32_t messageId, LRESULT& result
             return false;
         }
         if (id == messageId) {
-            m_queuedBytes -= it->body.size();
+            unreserve(it->size);
             m_queue.erase(it);
             result = value;
             return true;
@@ -190,8 +289,7 @@ LRESULT ServerConnection::sendMessageDuringCall(std::uint32_t callId, HWND hwnd,
         pollfd p{m_fd, POLLIN, 0};
         if (::poll(&p, 1, static_cast<int>(left.count())) <= 0)
             continue;
-        const bool open = readAvailable();
-        if (!splitMessages() || !open) {
+        if (receive() != Received::Open) {
             if (takeMessageReply(messageId, result, malformed))
                 return result;
             close();

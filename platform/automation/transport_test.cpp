@@ -11,23 +11,29 @@
 #include "platform/automation/testserver/test_object.h"
 #include "platform/automation/window_messages.h"
 #include "platform/automation/wire_writer.h"
+#include "testing/process_usage.h"
 #include "testing/temp_home.h"
 
 #include "testing/eventually.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <thread>
 
 using namespace velmora::automation;
 using namespace velmora::automation::testing;
 using velmora::testing::eventually;
+using velmora::testing::openFdCount;
+using velmora::testing::residentBytes;
 
 namespace {
 
@@ -374,8 +380,12 @@ TEST_F(TransportTest, OversizedOrBadMessagesEndOnlyTheirConnection)
 TEST_F(TransportTest, TenThousandRandomOrTruncatedMessagesLeaveTheServerServing)
 {
     ComPtr<IDispatch> object = create();
+    put(object.get(), "Value", 1); // every lazily made part of both ends exists before the count
+    const std::size_t fdsBefore = openFdCount();
+    const std::size_t rssBefore = residentBytes();
     std::mt19937 random(1234);
     auto byte = [&] { return static_cast<std::uint8_t>(random() & 0xFF); };
+    const int stray = ::open("/dev/null", O_RDONLY | O_CLOEXEC); // passed along now and then
     for (int i = 0; i < 10000; ++i) {
         std::vector<std::uint8_t> message;
         if (i % 3 == 0) { // noise
@@ -394,12 +404,23 @@ TEST_F(TransportTest, TenThousandRandomOrTruncatedMessagesLeaveTheServerServing)
         }
         const int fd = connectUnix(server->socketPath());
         ASSERT_GE(fd, 0) << i;
-        sendAll(fd, message.data(), message.size(), -1, std::chrono::milliseconds(1000));
+        sendAll(fd, message.data(), message.size(), i % 7 == 0 ? stray : -1, std::chrono::milliseconds(1000));
         ::close(fd);
     }
+    ::close(stray);
     put(object.get(), "Value", 11);
     EXPECT_EQ(11, getI4(object.get(), "Value"));
     EXPECT_TRUE(eventually([] { return TestObject::liveObjects() == 1; }));
+    // Every connection ended has given back its descriptors and its memory.
+    EXPECT_TRUE(eventually([&] { return openFdCount() <= fdsBefore; }))
+        << openFdCount() << " > " << fdsBefore;
+    const std::size_t rssAfter = residentBytes();
+    std::printf("[ figures  ] 10000 malformed messages: RSS %.1f -> %.1f MiB, fds %zu -> %zu\n",
+                static_cast<double>(rssBefore) / (1 << 20), static_cast<double>(rssAfter) / (1 << 20),
+                fdsBefore, openFdCount());
+    if (velmora::testing::residentMemoryIsMeaningful()) {
+        EXPECT_LT(rssAfter, rssBefore + (8u << 20));
+    }
 }
 
 } // namespace
@@ -442,6 +463,8 @@ class HostileServer {
 public:
     HostileServer(const std::string& path, std::vector<std::uint8_t> answer)
         : m_listener(listenUnix(path)), m_thread([this, answer] {
+              pollfd incoming{m_listener, POLLIN, 0}; // the listener does not block
+              ::poll(&incoming, 1, 10000);
               const int fd = ::accept(m_listener, nullptr, nullptr);
               std::uint8_t header[8];
               std::vector<int> fds;

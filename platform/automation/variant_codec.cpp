@@ -124,7 +124,7 @@ bool decodeFixedElements(WireReader& r, VARTYPE vt, UINT dims, const SAFEARRAYBO
     const std::size_t bytes = count * safeArrayElementSize(vt);
     if (storage == kInline) {
         const std::uint8_t* data = nullptr;
-        if (bytes > r.remaining() || !r.bytes(bytes, data))
+        if (bytes > r.remaining() || !r.bytes(bytes, data) || !r.charge(bytes))
             return false;
         psa = createUninitializedSafeArray(vt, dims, bounds);
         if (psa && bytes > 0)
@@ -158,7 +158,9 @@ bool decodeArray(WireReader& r, VARTYPE vt, VARIANT& out, DecodeHooks& hooks, in
     }
     SAFEARRAY* psa = nullptr;
     if (vt == VT_BSTR || vt == VT_VARIANT) {
-        if (count > r.remaining() / 2 || !(psa = SafeArrayCreate(vt, dims, bounds)))
+        // Charged before the array exists: its elements take far more room here than on the wire.
+        if (count > r.remaining() / 2 || !r.charge(count * safeArrayElementSize(vt)) ||
+            !(psa = SafeArrayCreate(vt, dims, bounds)))
             return false;
         bool ok = true;
         for (std::size_t i = 0; ok && i < count; ++i) {

@@ -39,6 +39,10 @@
 namespace velmora::automation::wire {
 
 constexpr std::uint32_t kMaxMessageBytes = 512u << 20;
+// What decoding one message may allocate in all (arrays, strings): a few bytes on the
+// wire can stand for much more in memory (an empty variant takes 2 bytes there and 24
+// here), so decoded memory is charged against the same budget as the message itself.
+constexpr std::size_t kMaxDecodedBytes = kMaxMessageBytes;
 constexpr std::size_t kHeaderBytes = 8;
 constexpr std::uint32_t kMaxArguments = 64;
 constexpr std::uint32_t kMaxNames = 16;

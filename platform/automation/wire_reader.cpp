@@ -26,6 +26,16 @@ bool WireReader::bytes(std::size_t size, const std::uint8_t*& data)
     return true;
 }
 
+bool WireReader::charge(std::size_t bytes)
+{
+    if (m_failed || bytes > m_budget) {
+        m_failed = true;
+        return false;
+    }
+    m_budget -= bytes;
+    return true;
+}
+
 bool WireReader::string(UniqueBstr& out)
 {
     std::uint32_t length = 0;
@@ -35,8 +45,11 @@ bool WireReader::string(UniqueBstr& out)
         out.reset();
         return true;
     }
+    // The allocator's own share of a string: its length prefix, terminator and header.
+    constexpr std::size_t kStringOverhead = 32;
     const std::uint8_t* data = nullptr;
-    if (length > remaining() / sizeof(OLECHAR) || !bytes(std::size_t(length) * sizeof(OLECHAR), data)) {
+    if (length > remaining() / sizeof(OLECHAR) || !bytes(std::size_t(length) * sizeof(OLECHAR), data) ||
+        !charge(std::size_t(length) * sizeof(OLECHAR) + kStringOverhead)) {
         m_failed = true;
         return false;
     }

@@ -150,7 +150,7 @@ TEST(WireTest, MalformedOrTruncatedVariantsAreRejectedWithoutLeaks)
     }
     // Counts that claim more than the message holds.
     const std::uint8_t claims[] = {0x03, 0x20, 1, 0xFF, 0xFF, 0xFF, 0x3F, 0, 0, 0, 0, 0};
-    WireReader claimReader({claims, sizeof claims});
+    WireReader claimReader(std::span<const std::uint8_t>(claims, sizeof claims));
     Variant out;
     EXPECT_FALSE(decodeVariant(claimReader, *out.get(), hooks));
     std::mt19937 random(99);

@@ -1,51 +1,26 @@
 #include "platform/registry/hive_file.h"
 
+#include "platform/registry/private_files.h"
 #include "platform/registry/regedit_format.h"
 
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace velmora::registry {
 
 namespace {
 
-// Holds an exclusive flock for its lifetime. The lock file is opened afresh each
-// time: flock belongs to the open file description, and a description inherited
-// through fork would let parent and child hold "the" lock together.
-int lockExclusive(const std::string& path)
-{
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd >= 0) {
-        while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
-        }
-    }
-    return fd;
-}
-
-class FileLock {
-public:
-    explicit FileLock(const std::string& path, bool alreadyHeld = false)
-        : m_fd(alreadyHeld ? -1 : lockExclusive(path))
-    {
-    }
-    ~FileLock()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd); // releases the lock
-    }
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-
-private:
-    int m_fd = -1;
-};
+std::atomic<long long> g_lockTimeoutMs{HiveFile::kLockTimeout.count()};
 
 bool readAll(int fd, std::string& out)
 {
@@ -86,33 +61,56 @@ std::string timestamp()
     return buf;
 }
 
-// Settings are private to their user: folders we create are 0700.
-void makePrivateFolders(const std::filesystem::path& folder)
+// A free name beside `path` for keeping a damaged file.
+std::string asideName(const std::string& path)
 {
-    if (folder.empty() || std::filesystem::exists(folder))
-        return;
-    makePrivateFolders(folder.parent_path());
-    ::mkdir(folder.c_str(), 0700);
+    const std::string base = path + ".corrupt-" + timestamp();
+    std::string aside = base;
+    for (int n = 2; std::filesystem::exists(aside); ++n)
+        aside = base + "-" + std::to_string(n);
+    return aside;
+}
+
+std::string errorText()
+{
+    return std::strerror(errno);
 }
 
 } // namespace
 
-HiveFile::HiveFile(std::string rootName, std::string path, std::vector<std::string> baseKeys)
-    : m_rootName(std::move(rootName)), m_path(std::move(path)), m_baseKeys(std::move(baseKeys)),
-      m_root(m_rootName)
+HiveFile::HiveFile(std::string rootName, std::vector<std::string> folders, std::string path,
+                   std::vector<std::string> baseKeys, std::string unusable)
+    : m_rootName(std::move(rootName)), m_folders(std::move(folders)), m_path(std::move(path)),
+      m_baseKeys(std::move(baseKeys)), m_unusable(std::move(unusable)), m_root(m_rootName)
 {
 }
 
-HiveFile::~HiveFile()
+HiveFile::~HiveFile() = default;
+
+void HiveFile::setLockTimeoutForTesting(std::chrono::milliseconds timeout)
 {
-    if (m_batchLockFd >= 0)
-        ::close(m_batchLockFd);
+    g_lockTimeoutMs = timeout.count();
+}
+
+std::string HiveFile::describe() const
+{
+    return "velmora: registry file " + m_path;
+}
+
+LONG HiveFile::fail(LONG error, const std::string& message)
+{
+    m_loaded = false;
+    if (message != m_lastReport) {
+        std::fprintf(stderr, "%s\n", message.c_str());
+        m_lastReport = message;
+    }
+    return error;
 }
 
 std::optional<HiveFile::Identity> HiveFile::identityOnDisk() const
 {
     struct stat st {};
-    if (::stat(m_path.c_str(), &st) != 0)
+    if (m_path.empty() || ::stat(m_path.c_str(), &st) != 0)
         return std::nullopt;
     return Identity{st.st_dev, st.st_ino, st.st_size,
                     static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
@@ -123,13 +121,63 @@ bool HiveFile::isStale() const
     return !m_loaded || identityOnDisk() != m_identity;
 }
 
-const RegistryKey& HiveFile::current()
+LONG HiveFile::checkFolders(bool create)
 {
-    if (isStale()) {
-        FileLock lock(m_path + ".lock", m_batchDepth > 0);
-        reloadLocked();
+    if (!m_unusable.empty()) {
+        // Said once for all hives: they share the reason.
+        static bool reported = false;
+        if (!std::exchange(reported, true))
+            std::fprintf(stderr, "velmora: settings are not used: %s\n", m_unusable.c_str());
+        m_loaded = false;
+        return ERROR_ACCESS_DENIED;
     }
-    return m_root;
+    if (create && !m_folders.empty())
+        makePrivateFolders(m_folders.back());
+    for (const auto& folder : m_folders) {
+        struct stat st {};
+        if (!create && ::stat(folder.c_str(), &st) != 0 && errno == ENOENT)
+            return ERROR_SUCCESS; // nothing there yet, so nothing anybody planted
+        if (const std::string problem = privateFolderProblem(folder); !problem.empty())
+            return fail(ERROR_ACCESS_DENIED,
+                        "velmora: settings folder " + folder + " is not used: it " + problem);
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG HiveFile::lockFile(std::optional<FileLock>& lock)
+{
+    std::string why;
+    lock = FileLock::lock(m_path + ".lock", std::chrono::milliseconds(g_lockTimeoutMs.load()), &why);
+    if (!lock)
+        return fail(ERROR_LOCK_VIOLATION,
+                    describe() + " is not used: its lock file " + m_path + ".lock " + why);
+    return ERROR_SUCCESS;
+}
+
+const RegistryKey* HiveFile::current(LONG& error)
+{
+    error = isStale() ? refresh() : ERROR_SUCCESS;
+    return error == ERROR_SUCCESS ? &m_root : nullptr;
+}
+
+LONG HiveFile::refresh()
+{
+    if (m_batchDepth > 0)
+        return m_batchError != ERROR_SUCCESS ? m_batchError : reloadLocked();
+    if (LONG rc = checkFolders(false); rc != ERROR_SUCCESS)
+        return rc;
+    struct stat st {};
+    if (::stat(m_folders.back().c_str(), &st) != 0) {
+        // No registry folder yet: every hive is empty.
+        resetTree();
+        m_loaded = true;
+        m_identity.reset();
+        return ERROR_SUCCESS;
+    }
+    std::optional<FileLock> lock;
+    if (LONG rc = lockFile(lock); rc != ERROR_SUCCESS)
+        return rc;
+    return reloadLocked();
 }
 
 void HiveFile::resetTree()
@@ -139,83 +187,140 @@ void HiveFile::resetTree()
         m_root.addChild(name);
 }
 
-void HiveFile::reloadLocked()
+LONG HiveFile::targetOf(std::string& target, bool& throughLink)
 {
-    m_loaded = true;
-    m_identity.reset();
-    int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        resetTree();
-        return;
-    }
-    std::string text;
+    target = m_path;
+    throughLink = false;
     struct stat st {};
-    bool ok = readAll(fd, text) && ::fstat(fd, &st) == 0;
-    ::close(fd);
-    if (!ok) {
-        // Unreadable now (permissions, I/O error): keep nothing cached so the next
-        // call tries again, and never write over a file we could not read.
-        m_loaded = false;
+    if (::lstat(m_path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return ERROR_SUCCESS;
+    char resolved[PATH_MAX];
+    if (!::realpath(m_path.c_str(), resolved))
+        return fail(ERROR_ACCESS_DENIED,
+                    describe() +
+                        " is not used: it is a symbolic link whose target cannot be reached: " + errorText());
+    const std::string folder = std::filesystem::path(resolved).parent_path().string();
+    if (const std::string problem = privateFolderProblem(folder); !problem.empty())
+        return fail(ERROR_ACCESS_DENIED,
+                    describe() + " is not used: the folder " + folder + " of its link target " + problem);
+    target = resolved;
+    throughLink = true;
+    return ERROR_SUCCESS;
+}
+
+LONG HiveFile::reloadLocked()
+{
+    m_loaded = false;
+    m_identity.reset();
+    std::string target;
+    bool throughLink = false;
+    if (LONG rc = targetOf(target, throughLink); rc != ERROR_SUCCESS)
+        return rc;
+    const int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW);
+    if (fd < 0 && errno == ENOENT) {
         resetTree();
-        return;
+        m_loaded = true;
+        m_lastReport.clear();
+        return ERROR_SUCCESS;
     }
+    if (fd < 0) {
+        // Unreadable (permissions, I/O error): a read failure, and never written over.
+        return fail(errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_READ_FAULT,
+                    describe() + " cannot be read (" + errorText() + "); it is left as it is");
+    }
+    const LONG rc = loadFrom(fd, target, throughLink);
+    ::close(fd);
+    return rc;
+}
+
+LONG HiveFile::loadFrom(int fd, const std::string& target, bool throughLink)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return fail(ERROR_ACCESS_DENIED, describe() + " is not used: it is not a regular file");
+    if (const std::string problem = ownershipProblem(st); !problem.empty())
+        return fail(ERROR_ACCESS_DENIED, describe() + " is not used: it " + problem);
+    std::string text;
+    if (!readAll(fd, text))
+        return fail(ERROR_READ_FAULT,
+                    describe() + " cannot be read (" + errorText() + "); it is left as it is");
     m_root.clear();
     std::string error;
-    if (!parseRegedit(text, m_root, error)) {
-        setAsideCorrupt(error);
-        resetTree();
-        return;
-    }
+    if (!parseRegedit(text, m_root, error))
+        return setAsideDamaged(target, text, throughLink, error);
     for (const auto& name : m_baseKeys)
         if (!m_root.child(name))
             m_root.addChild(name);
     m_identity = Identity{st.st_dev, st.st_ino, st.st_size,
                           static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
+    m_loaded = true;
+    m_lastReport.clear();
+    return ERROR_SUCCESS;
 }
 
-void HiveFile::setAsideCorrupt(const std::string& reason)
+LONG HiveFile::setAsideDamaged(const std::string& target, const std::string& text, bool throughLink,
+                               const std::string& reason)
 {
-    const std::string base = m_path + ".corrupt-" + timestamp();
-    std::string aside = base;
-    for (int n = 2; std::filesystem::exists(aside); ++n)
-        aside = base + "-" + std::to_string(n);
-    if (::rename(m_path.c_str(), aside.c_str()) == 0) {
-        std::fprintf(stderr, "velmora: registry file %s is damaged (%s); kept as %s, starting empty\n",
-                     m_path.c_str(), reason.c_str(), aside.c_str());
+    resetTree();
+    const std::string aside = asideName(target);
+    bool kept = false;
+    if (throughLink) {
+        // The link stays: a copy is kept and the target is replaced by the next change.
+        const int fd = ::open(aside.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        kept = fd >= 0 && writeAll(fd, text) && ::fsync(fd) == 0;
+        if (fd >= 0)
+            kept = ::close(fd) == 0 && kept;
     } else {
-        std::fprintf(stderr, "velmora: registry file %s is damaged (%s) and could not be moved aside: %s\n",
-                     m_path.c_str(), reason.c_str(), std::strerror(errno));
-        // Without moving it aside we must never overwrite it: stay unloaded.
-        m_loaded = false;
+        kept = ::rename(target.c_str(), aside.c_str()) == 0;
     }
+    if (!kept)
+        return fail(ERROR_ACCESS_DENIED,
+                    describe() + " is damaged (" + reason + ") and could not be kept aside: " + errorText());
+    std::fprintf(stderr, "velmora: registry file %s is damaged (%s); kept as %s, starting empty\n",
+                 m_path.c_str(), reason.c_str(), aside.c_str());
+    m_identity = identityOnDisk();
+    m_loaded = true;
+    return ERROR_SUCCESS;
 }
 
-bool HiveFile::writeLocked()
+LONG HiveFile::writeLocked()
 {
-    std::string tmp = m_path + ".tmp." + std::to_string(::getpid());
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    std::string target;
+    bool throughLink = false;
+    if (LONG rc = targetOf(target, throughLink); rc != ERROR_SUCCESS)
+        return rc;
+    const std::string tmp = target + ".tmp." + std::to_string(::getpid());
+    ::unlink(tmp.c_str()); // left by a crashed process that had this id
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
-        return false;
+        return fail(ERROR_WRITE_FAULT, describe() + " cannot be written: " + errorText());
     bool ok = writeAll(fd, formatRegedit(m_root)) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
-    if (!ok || ::rename(tmp.c_str(), m_path.c_str()) != 0) {
+    if (!ok || ::rename(tmp.c_str(), target.c_str()) != 0) {
+        const std::string why = errorText();
         ::unlink(tmp.c_str());
-        return false;
+        return fail(ERROR_WRITE_FAULT, describe() + " cannot be written: " + why);
     }
     // The folder is not synced: after a power cut the rename may be lost, which
     // leaves the previous complete file, never a damaged one.
     m_identity = identityOnDisk();
-    return true;
+    return ERROR_SUCCESS;
 }
 
 LONG HiveFile::modify(const std::function<LONG(RegistryKey& root, bool& changed)>& change)
 {
-    makePrivateFolders(std::filesystem::path(m_path).parent_path());
-    FileLock lock(m_path + ".lock", m_batchDepth > 0);
+    std::optional<FileLock> lock;
+    if (m_batchDepth > 0) {
+        if (m_batchError != ERROR_SUCCESS)
+            return m_batchError;
+    } else if (LONG rc = checkFolders(true); rc != ERROR_SUCCESS) {
+        return rc;
+    } else if (LONG locked = lockFile(lock); locked != ERROR_SUCCESS) {
+        return locked;
+    }
     if (isStale())
-        reloadLocked();
-    if (!m_loaded)
-        return ERROR_WRITE_FAULT; // the file exists but could not be read or set aside
+        if (LONG rc = reloadLocked(); rc != ERROR_SUCCESS)
+            return rc;
     bool changed = false;
     LONG rc = change(m_root, changed);
     if (rc != ERROR_SUCCESS || !changed)
@@ -224,21 +329,18 @@ LONG HiveFile::modify(const std::function<LONG(RegistryKey& root, bool& changed)
         m_batchDirty = true;
         return ERROR_SUCCESS;
     }
-    if (!writeLocked()) {
-        m_loaded = false;
-        return ERROR_WRITE_FAULT;
-    }
-    return ERROR_SUCCESS;
+    return writeLocked();
 }
 
 void HiveFile::beginBatch()
 {
     if (m_batchDepth++ > 0)
         return;
-    makePrivateFolders(std::filesystem::path(m_path).parent_path());
-    m_batchLockFd = lockExclusive(m_path + ".lock");
     m_batchDirty = false;
-    if (isStale())
+    m_batchError = checkFolders(true);
+    if (m_batchError == ERROR_SUCCESS)
+        m_batchError = lockFile(m_batchLock);
+    if (m_batchError == ERROR_SUCCESS && isStale())
         reloadLocked();
 }
 
@@ -247,14 +349,11 @@ LONG HiveFile::endBatch()
     if (m_batchDepth == 0 || --m_batchDepth > 0)
         return ERROR_SUCCESS;
     LONG rc = ERROR_SUCCESS;
-    if (m_batchDirty && !writeLocked()) {
-        m_loaded = false;
-        rc = ERROR_WRITE_FAULT;
-    }
+    if (m_batchDirty && m_batchError == ERROR_SUCCESS)
+        rc = writeLocked();
     m_batchDirty = false;
-    if (m_batchLockFd >= 0)
-        ::close(m_batchLockFd);
-    m_batchLockFd = -1;
+    m_batchError = ERROR_SUCCESS;
+    m_batchLock.reset();
     return rc;
 }
 

@@ -7,7 +7,9 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <pwd.h>
 #include <set>
+#include <unistd.h>
 
 struct RegistryKeyHandle {
     int hive;
@@ -56,7 +58,16 @@ HiveFile& hive(int index)
         else if (index == 2)
             base = {"SOFTWARE"};
         std::string name = kHiveNames[static_cast<std::size_t>(index)];
-        slot = std::make_unique<HiveFile>(name, registryFolder() + "/" + name + ".reg", base);
+        const std::string home = velmoraHome();
+        if (home.empty()) {
+            slot = std::make_unique<HiveFile>(name, std::vector<std::string>{}, std::string(), base,
+                                              "there is no per-user folder for them (VELMORA_HOME, "
+                                              "XDG_CONFIG_HOME and HOME are unset and the account has "
+                                              "no home folder)");
+        } else {
+            slot = std::make_unique<HiveFile>(name, std::vector<std::string>{home, registryFolder()},
+                                              registryFolder() + "/" + name + ".reg", base);
+        }
     }
     return *slot;
 }
@@ -136,7 +147,11 @@ LONG keyForReading(HKEY key, REGSAM access, const RegistryKey*& found)
         return ERROR_INVALID_HANDLE;
     if (!(key->access & access))
         return ERROR_ACCESS_DENIED;
-    found = walk(hive(key->hive).current(), key->path);
+    LONG rc = ERROR_SUCCESS;
+    const RegistryKey* root = hive(key->hive).current(rc);
+    if (!root)
+        return rc;
+    found = walk(*root, key->path);
     return found ? ERROR_SUCCESS : ERROR_KEY_DELETED;
 }
 
@@ -153,19 +168,38 @@ LONG deliverName(const std::string& text, char* name, DWORD* nameSize)
 
 } // namespace
 
+namespace {
+
+// $HOME, else the account's home folder; never a shared folder in their place.
+std::string userHome()
+{
+    if (const char* home = std::getenv("HOME"); home && *home == '/')
+        return home;
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_dir && *found->pw_dir == '/')
+        return found->pw_dir;
+    return {};
+}
+
+} // namespace
+
 std::string velmoraHome()
 {
     if (const char* home = std::getenv("VELMORA_HOME"); home && *home)
         return home;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
         return std::string(xdg) + "/velmora";
-    const char* userHome = std::getenv("HOME");
-    return std::string(userHome && *userHome ? userHome : "/tmp") + "/.config/velmora";
+    const std::string home = userHome();
+    return home.empty() ? std::string() : home + "/.config/velmora";
 }
 
 std::string registryFolder()
 {
-    return velmoraHome() + "/registry";
+    const std::string home = velmoraHome();
+    return home.empty() ? std::string() : home + "/registry";
 }
 
 Batch::Batch(HKEY key)
@@ -254,8 +288,12 @@ LONG RegOpenKeyEx(HKEY key, const char* subKey, REGSAM access, PHKEY result)
     if (!isValid(key))
         return ERROR_INVALID_HANDLE;
     auto path = joined(key, subKey);
-    if (!walk(hive(key->hive).current(), path))
-        return walk(hive(key->hive).current(), key->path) ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;
+    LONG rc = ERROR_SUCCESS;
+    const RegistryKey* root = hive(key->hive).current(rc);
+    if (!root)
+        return rc;
+    if (!walk(*root, path))
+        return walk(*root, key->path) ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;
     *result = newHandle(key->hive, std::move(path), access);
     return ERROR_SUCCESS;
 }

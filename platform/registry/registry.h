@@ -9,6 +9,12 @@
 // Every change takes an exclusive flock on the hive's lock file, reloads the hive if
 // another process committed since, applies the change, writes a temporary file,
 // fsyncs it and renames it over the hive. Reads reload when the file changed.
+//
+// A hive whose file or folders belong to another user, or may be written by group or
+// others, is refused before it is read; so is one that exists but cannot be read,
+// and one whose lock cannot be had within a bound. Its calls then fail
+// (ERROR_ACCESS_DENIED, ERROR_READ_FAULT, ERROR_LOCK_VIOLATION) and the reason is
+// reported once on standard error; its file is never written over.
 
 #include <cstdint>
 #include <string>
@@ -37,6 +43,8 @@ constexpr LONG ERROR_ACCESS_DENIED = 5;
 constexpr LONG ERROR_INVALID_HANDLE = 6;
 constexpr LONG ERROR_OUTOFMEMORY = 14;
 constexpr LONG ERROR_WRITE_FAULT = 29;
+constexpr LONG ERROR_READ_FAULT = 30;
+constexpr LONG ERROR_LOCK_VIOLATION = 33;
 constexpr LONG ERROR_INVALID_PARAMETER = 87;
 constexpr LONG ERROR_MORE_DATA = 234;
 constexpr LONG ERROR_NO_MORE_ITEMS = 259;
@@ -98,11 +106,14 @@ LONG RegEnumValue(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* typ
 
 namespace velmora::registry {
 
-// Folder holding the hive files: $VELMORA_HOME/registry, else
-// $XDG_CONFIG_HOME/velmora/registry, else ~/.config/velmora/registry.
+// Folder holding the hive files: velmoraHome() + "/registry"; empty when there is
+// no per-user folder.
 std::string registryFolder();
 
-// Per-user state folder ($VELMORA_HOME or its default), shared by other per-user files.
+// Per-user state folder, shared by other per-user files: $VELMORA_HOME, else
+// $XDG_CONFIG_HOME/velmora, else <home>/.config/velmora with <home> from $HOME or the
+// account. Empty when none of them names one: settings then cannot be kept, and are
+// never put in a shared folder instead.
 std::string velmoraHome();
 
 // Groups the changes this process makes to one hive (the hive of `key`): other

@@ -68,6 +68,13 @@ void QtServerEnvironment::showMessage(const std::string& text)
 
 int QtServerEnvironment::serve()
 {
+    // Started for clients but another instance serves them (it holds the AppID):
+    // nobody would ever reach this one.
+    if (!automation::serverListensForClients()) {
+        std::fprintf(stderr, "%s: another instance serves these classes; this one ends\n", kAppName);
+        return 0;
+    }
+    automation::endServerWhenUnusedFor(automation::kUnusedServerLimit);
     // The last released object or lock ends the loop (posted: the release may run
     // inside a call that is still being answered).
     automation::setServerReleasedHandler([] {

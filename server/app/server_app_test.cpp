@@ -4,6 +4,8 @@
 #include "platform/automation/class_registry.h"
 #include "platform/automation/com_ptr.h"
 #include "platform/automation/dispatch.h"
+#include "platform/automation/runtime_folder.h"
+#include "platform/registry/file_lock.h"
 #include "server/app/simulated_server_test.h"
 #include "server/frame/interface_members.h"
 #include "server/frame/server_identity.h"
@@ -108,4 +110,31 @@ TEST_F(ServerAppTest, StartedByHandItRegistersAndShowsItsMessageEachTime)
     EXPECT_EQ(velmora::testing::readFile(home.registryFile("HKEY_CLASSES_ROOT")),
               "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\AppID]\n\n[HKEY_CLASSES_ROOT\\CLSID]\n\n"
               "[HKEY_CLASSES_ROOT\\TypeLib]\n\n[HKEY_CLASSES_ROOT\\Interface]\n\n");
+}
+
+TEST_F(ServerAppTest, AnEmbeddingServerThatIsNotTheRegisteredOneEndsAtOnce)
+{
+    const auto folder = automation::socketFolder();
+    ASSERT_TRUE(folder);
+    const auto appId = automation::parseGuid(server::kAppId);
+    ASSERT_TRUE(appId);
+    auto held = registry::FileLock::tryLock(automation::serverFilePath(*folder, *appId, ".lock"));
+    ASSERT_TRUE(held);
+    auto outcome = runProgram(VELMORA_SERVER_PATH, {"-Embedding"}, home.path(), std::chrono::seconds(20));
+    EXPECT_FALSE(outcome.killed);
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_LT(outcome.took, std::chrono::seconds(5));
+    EXPECT_NE(outcome.err.find("another instance serves these classes"), std::string::npos) << outcome.err;
+}
+
+TEST_F(ServerAppTest, AServerThatGetsNoObjectEndsWithinItsBound)
+{
+    // Started for a client that never comes, its stderr held by whoever started it.
+    auto outcome = runProgram(VELMORA_SERVER_PATH, {"-Embedding"}, home.path(), std::chrono::seconds(90));
+    std::printf("[ figures  ] -Embedding server without clients ended after %lld ms\n",
+                static_cast<long long>(outcome.took.count()));
+    EXPECT_FALSE(outcome.killed);
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_GE(outcome.took, automation::kUnusedServerLimit - std::chrono::seconds(1));
+    EXPECT_LT(outcome.took, automation::kUnusedServerLimit + std::chrono::seconds(10));
 }

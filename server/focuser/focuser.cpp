@@ -21,20 +21,22 @@ const automation::DispatchTable<Focuser>& Focuser::dispatchTable()
         HandlerMap h;
         const auto getter = MemberKind::PropertyGet;
         h[{"Absolute", getter}] = get(&FocuserDriver::getAbsolute);
-        h[{"IsMoving", getter}] = get(&FocuserDriver::getIsMoving);
+        // Every member that speaks to the controller waits off the loop.
+        h[{"IsMoving", getter}] = waitingGet(&FocuserDriver::getIsMoving);
         h[{"Link", getter}] = get(&FocuserDriver::getLink);
-        h[{"Link", MemberKind::PropertyPut}] = put(&FocuserDriver::putLink);
-        h[{"MaxIncrement", getter}] = get(&FocuserDriver::getMaxIncrement);
-        h[{"MaxStep", getter}] = get(&FocuserDriver::getMaxStep);
-        h[{"Position", getter}] = get(&FocuserDriver::getPosition);
+        h[{"Link", MemberKind::PropertyPut}] = waitingPut(&FocuserDriver::putLink);
+        h[{"MaxIncrement", getter}] = waitingGet(&FocuserDriver::getMaxIncrement);
+        h[{"MaxStep", getter}] = waitingGet(&FocuserDriver::getMaxStep);
+        h[{"Position", getter}] = waitingGet(&FocuserDriver::getPosition);
         h[{"StepSize", getter}] = get(&FocuserDriver::getStepSize);
         h[{"TempComp", getter}] = get(&FocuserDriver::getTempComp);
         h[{"TempComp", MemberKind::PropertyPut}] = put(&FocuserDriver::putTempComp);
         h[{"TempCompAvailable", getter}] = get(&FocuserDriver::getTempCompAvailable);
         h[{"Temperature", getter}] = get(&FocuserDriver::getTemperature);
-        h[{"Halt", MemberKind::Method}] = call(&FocuserDriver::Halt);
-        h[{"Move", MemberKind::Method}] = [](Focuser& self, automation::DispatchArgs args, VARIANT*) {
-            return self.result(self.core().Move(args[0].lVal));
+        h[{"Halt", MemberKind::Method}] = waitingCall(&FocuserDriver::Halt);
+        h[{"Move", MemberKind::Method}] = [](Focuser& self, automation::DispatchArgs args, VARIANT* out) {
+            const std::int32_t position = args[0].lVal;
+            return waitFor(self, out, [position](FocuserDriver& core) { return core.Move(position); });
         };
         h[{"SetupDialog", MemberKind::Method}] = call(&FocuserDriver::SetupDialog);
         return buildTable(focuserMembers(), h);

@@ -49,6 +49,7 @@ inline constexpr const char* kEightCells = "8 cell";
 inline constexpr const char* kMoving = "On";
 inline constexpr const char* kStanding = "Off";
 inline constexpr const char* kWriteAccepted = "Ok";
+inline constexpr const char* kRefused = "Error"; // the reply to a command the controller did not take
 
 } // namespace kf3
 

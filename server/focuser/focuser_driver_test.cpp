@@ -92,6 +92,16 @@ TEST_F(FocuserDriverTest, APortThatNeverAnswersIsLeftClosed)
     EXPECT_EQ(ports.openChannelCount(), 0u);
 }
 
+TEST_F(FocuserDriverTest, ADeviceThatEchoesSomethingElseNeitherLinksNorMoves)
+{
+    line->setEcho(false);
+    line->setDevice([](char byte) { return byte == '\r' ? std::string("?Ok\n\r") : std::string("?"); });
+    FocuserDriver& driver = create();
+    EXPECT_EQ(driver.putLink(true), DriverError::DeviceNotFound);
+    EXPECT_EQ(driver.Move(100), DriverError::NotConnected);
+    EXPECT_EQ(ports.openChannelCount(), 0u);
+}
+
 TEST_F(FocuserDriverTest, MembersNeedALinkExceptTheConstantOnes)
 {
     FocuserDriver& driver = create();

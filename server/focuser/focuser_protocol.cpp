@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <span>
 
 namespace velmora::server {
@@ -28,8 +29,10 @@ int decimalDigits(std::uint64_t magnitude)
 }
 
 // The leading decimal number of a reply: white space and a sign allowed, conversion
-// stops at the first other character, no digits give 0. Clamped to 32 bits.
-std::int32_t leadingInteger(const char* text)
+// stops at the first other character, no digits give 0. None when the number does
+// not fit 32 bits: no position or setting of the controller is that large, so the
+// reply cannot be right.
+std::optional<std::int32_t> leadingInteger(const char* text)
 {
     while (*text == ' ' || (*text >= '\t' && *text <= '\r'))
         ++text;
@@ -38,11 +41,14 @@ std::int32_t leadingInteger(const char* text)
         ++text;
     std::int64_t magnitude = 0;
     constexpr std::int64_t kLimit = std::int64_t(std::numeric_limits<std::int32_t>::max()) + 1;
-    for (; *text >= '0' && *text <= '9'; ++text)
-        magnitude = std::min(magnitude * 10 + (*text - '0'), kLimit);
-    std::int64_t value = negative ? -magnitude : magnitude;
-    return static_cast<std::int32_t>(
-        std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(), kLimit - 1));
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        magnitude = magnitude * 10 + (*text - '0');
+        if (magnitude > kLimit)
+            return std::nullopt;
+    }
+    if (!negative && magnitude == kLimit)
+        return std::nullopt;
+    return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
 }
 
 } // namespace
@@ -86,15 +92,17 @@ bool FocuserProtocol::load(std::string_view command)
 
 bool FocuserProtocol::exchange(PortChannel* channel)
 {
-    return m_ports.writeEchoed(channel, std::span<char>(m_replyBuffer)) &&
-           m_ports.readLine(channel, std::span<char>(m_replyBuffer));
+    return m_ports.writeAndReadLine(channel, std::span<char>(m_replyBuffer));
 }
 
 bool FocuserProtocol::queryValue(PortChannel* channel, std::string_view command, std::int32_t& value)
 {
-    if (!load(command) || !exchange(channel))
+    if (!load(command) || !exchange(channel) || replyContains(kf3::kRefused))
         return false;
-    value = leadingInteger(m_replyBuffer.data());
+    const std::optional<std::int32_t> number = leadingInteger(m_replyBuffer.data());
+    if (!number)
+        return false;
+    value = *number;
     return true;
 }
 

@@ -27,7 +27,7 @@ public:
     static bool fitsValueField(std::string_view commandTemplate, std::int64_t value);
 
     // Sends a read command; on success `value` is the reply's leading decimal number
-    // (0 when it has none).
+    // (0 when it has none). A reply "Error", or a number beyond 32 bits, fails.
     bool queryValue(PortChannel* channel, std::string_view command, std::int32_t& value);
     // Sends a write with `value` right-aligned and zero-padded in the field; success
     // only when the reply contains "Ok". A value that does not fit is not sent.

@@ -2,13 +2,18 @@
 // reply judging, and the device check.
 #include "server/focuser/focuser_protocol.h"
 
+#include "platform/ports/system_port_devices.h"
 #include "server/focuser/focuser_commands.h"
 #include "server/ports/fake_port_devices.h"
 #include "sim/kf3_controller.h"
+#include "sim/pty_emulator.h"
+#include "testing/temp_home.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <limits>
+#include <thread>
 
 namespace velmora::server {
 namespace {
@@ -122,14 +127,22 @@ TEST_F(FocuserProtocolTest, RepliesAreJudgedAsDocumented)
         std::int32_t value;
     } numbers[] = {{"  -42abc\n\r", -42},
                    {"+7\n\r", 7},
-                   {"99999999999\n\r", 2147483647},
-                   {"-99999999999\n\r", -2147483647 - 1},
+                   {"2147483647\n\r", 2147483647},
+                   {"-2147483648\n\r", -2147483647 - 1},
                    {"\n\r", 0},
                    {"-\n\r", 0}};
     for (const Case& c : numbers) {
         answerEveryCommandWith(c.reply);
         EXPECT_TRUE(protocol.queryValue(channel, kf3::kReadPosition, value)) << c.reply;
         EXPECT_EQ(value, c.value) << c.reply;
+    }
+    // Replies that cannot be right fail the read and leave the value alone.
+    value = 123;
+    for (const char* wrong : {"2147483648\n\r", "-2147483649\n\r", "-99999999999999999999\n\r",
+                              "99999999999\n\r", "Error\n\r", "12 Error\n\r"}) {
+        answerEveryCommandWith(wrong);
+        EXPECT_FALSE(protocol.queryValue(channel, kf3::kReadPosition, value)) << wrong;
+        EXPECT_EQ(value, 123) << wrong;
     }
 
     answerEveryCommandWith("Ok\r\n"); // the wrong line ending never ends the read
@@ -152,6 +165,49 @@ TEST_F(FocuserProtocolTest, DeviceCheckAsksForThePosition)
     line->setEcho(false);
     EXPECT_EQ(protocol.deviceCheck(channel), "Device Not Found");
     EXPECT_EQ(protocol.deviceCheck(nullptr), "Device Not Found");
+    line->takeSent();
+    // Something that answers every byte with "?" is not a controller, whatever it says next.
+    line->setDevice([](char byte) { return byte == '\r' ? std::string("?0\n\r") : std::string("?"); });
+    EXPECT_EQ(protocol.deviceCheck(channel), "Device Not Found");
+    EXPECT_EQ(line->takeSent(), "!") << "nothing after the first wrong echo";
+}
+
+TEST(FocuserProtocolOnKf3Emulator, ExchangesFromTwoThreadsNeverTakeEachOthersReply)
+{
+    // Two focuser objects on one controller, their calls off the server's loop at once.
+    testing::TempHome home;
+    sim::Kf3Controller controller;
+    sim::Kf3Parameters parameters;
+    parameters.endMin = -2500;
+    parameters.endMax = 9999;
+    controller.setParameters(parameters);
+    sim::PtyEmulator emulator(controller);
+    ASSERT_TRUE(emulator.start());
+    platform::SystemPortDevices devices;
+    devices.mapSerialPort("COM1", emulator.slavePath());
+    PortRegistry ports(devices);
+    int first = 0, second = 0;
+    PortChannel* channel = ports.openPort("COM1", &first);
+    ASSERT_EQ(channel, ports.openPort("COM1", &second));
+    ASSERT_NE(channel, nullptr);
+    std::atomic<int> wrong{0};
+    auto ask = [&](const char* command, std::int32_t expected) {
+        FocuserProtocol protocol(ports);
+        for (int i = 0; i < 200; ++i) {
+            std::int32_t value = 0;
+            if (!protocol.queryValue(channel, command, value) || value != expected)
+                ++wrong;
+        }
+    };
+    std::thread low([&] { ask(kf3::kEndMin.read, -2500); });
+    std::thread high([&] { ask(kf3::kEndMax.read, 9999); });
+    low.join();
+    high.join();
+    EXPECT_EQ(wrong.load(), 0);
+    PortChannel* again = channel;
+    ports.releasePort(channel, &first);
+    ports.releasePort(again, &second);
+    EXPECT_EQ(ports.openChannelCount(), 0u);
 }
 
 TEST(FocuserCommandIndex, ReplacesTheIndexPlaceholderOnly)

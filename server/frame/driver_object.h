@@ -4,8 +4,13 @@
 // a handler fails with "Not Supported". Failures follow the server's convention:
 // error info with the interface IID, the class's version-dependent ProgID as source
 // and the fixed message as description, then DISP_E_EXCEPTION.
+//
+// Members that talk to a device are "waiting" members: their driver call runs off the
+// server's loop (deferred_call.h), so a slow or broken device holds up only the calls
+// to its own object, never every other client of the server.
 
 #include "platform/automation/apartment.h"
+#include "platform/automation/deferred_call.h"
 #include "platform/automation/dispatch_object.h"
 #include "platform/automation/variant.h"
 #include "server/frame/driver_error.h"
@@ -13,6 +18,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -79,22 +85,14 @@ protected:
     {
         return [fn](T& self, automation::DispatchArgs, VARIANT* out) {
             V value{};
-            DriverError e = (self.core().*fn)(value);
-            if (e != DriverError::None)
-                return self.result(e);
-            *out = toVariant(value).detach();
-            return S_OK;
+            return self.answer((self.core().*fn)(value), value, out);
         };
     }
     template <class Core, class V> static Handler get(DriverError (Core::*fn)(V&))
     {
         return [fn](T& self, automation::DispatchArgs, VARIANT* out) {
             V value{};
-            DriverError e = (self.core().*fn)(value);
-            if (e != DriverError::None)
-                return self.result(e);
-            *out = toVariant(value).detach();
-            return S_OK;
+            return self.answer((self.core().*fn)(value), value, out);
         };
     }
     template <class Core, class V> static Handler put(DriverError (Core::*fn)(V))
@@ -106,6 +104,48 @@ protected:
     template <class Core> static Handler call(DriverError (Core::*fn)())
     {
         return [fn](T& self, automation::DispatchArgs, VARIANT*) { return self.result((self.core().*fn)()); };
+    }
+
+    // The same for waiting members: `work` runs off the loop with the arguments it
+    // took by value, and the outcome is given on the loop.
+    template <class Work> static HRESULT waitFor(T& self, VARIANT* out, Work work)
+    {
+        auto error = std::make_shared<DriverError>(DriverError::None);
+        return automation::deferCall(
+            out, [&self, error, work] { *error = work(self.core()); },
+            [&self, error](VARIANT*) { return self.result(*error); });
+    }
+    template <class Core, class V> static Handler waitingGet(DriverError (Core::*fn)(V&))
+    {
+        return [fn](T& self, automation::DispatchArgs, VARIANT* out) {
+            auto value = std::make_shared<V>();
+            auto error = std::make_shared<DriverError>(DriverError::None);
+            return automation::deferCall(
+                out, [&self, fn, value, error] { *error = (self.core().*fn)(*value); },
+                [&self, value, error](VARIANT* result) { return self.answer(*error, *value, result); });
+        };
+    }
+    template <class Core, class V> static Handler waitingPut(DriverError (Core::*fn)(V))
+    {
+        return [fn](T& self, automation::DispatchArgs args, VARIANT* out) {
+            const V value = fromArgument<V>(args[0]);
+            return waitFor(self, out, [fn, value](Core& core) { return (core.*fn)(value); });
+        };
+    }
+    template <class Core> static Handler waitingCall(DriverError (Core::*fn)())
+    {
+        return [fn](T& self, automation::DispatchArgs, VARIANT* out) {
+            return waitFor(self, out, [fn](Core& core) { return (core.*fn)(); });
+        };
+    }
+
+    // A getter's outcome: its value, or the failure.
+    template <class V> HRESULT answer(DriverError error, const V& value, VARIANT* out) const
+    {
+        if (error != DriverError::None)
+            return result(error);
+        *out = toVariant(value).detach();
+        return S_OK;
     }
     template <class V> static Handler value(V constant)
     {

@@ -155,8 +155,21 @@ void FakeSerialLine::write(char byte)
     m_incoming.insert(m_incoming.end(), reply.begin(), reply.end());
 }
 
+void FakeSerialLine::setReadHook(std::function<void()> hook)
+{
+    std::lock_guard lock(m_mutex);
+    m_readHook = std::move(hook);
+}
+
 std::optional<char> FakeSerialLine::read()
 {
+    std::function<void()> hook;
+    {
+        std::lock_guard lock(m_mutex);
+        hook = m_readHook;
+    }
+    if (hook)
+        hook();
     std::lock_guard lock(m_mutex);
     if (m_incoming.empty())
         return std::nullopt;

@@ -30,6 +30,9 @@ public:
     // The echo of the byte with this index in sent() is lost.
     void dropEchoOfByte(int index);
     void refuseSpeeds(bool refuse);
+    // Runs before every read of a byte (a test advances its clock there, as a slow
+    // line would).
+    void setReadHook(std::function<void()> hook);
 
     std::string sent() const;
     std::string takeSent();
@@ -48,6 +51,7 @@ public:
 private:
     mutable std::mutex m_mutex;
     Device m_device;
+    std::function<void()> m_readHook;
     std::string m_sent;
     std::deque<char> m_incoming;
     std::vector<std::uint32_t> m_baudRates;

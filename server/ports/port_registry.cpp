@@ -14,8 +14,8 @@ namespace {
 
 constexpr char kLineFeed = 0x0A;
 constexpr char kCarriageReturn = 0x0D;
-// Bytes of an over-long reply skipped while looking for its end, so that a device
-// that never stops sending cannot hold the port lock for ever.
+// Bytes of an over-long reply skipped while looking for its end (within the read's
+// deadline), so that the next exchange does not start inside it.
 constexpr int kSkipLimit = 4096;
 
 bool contains(const std::string& text, const char* part)
@@ -41,9 +41,22 @@ std::optional<std::uint32_t> parseSpeed(const std::string& speed)
 
 } // namespace
 
-PortRegistry::PortRegistry(platform::PortDevices& devices, std::chrono::milliseconds byteTimeout)
-    : m_devices(devices), m_byteTimeout(byteTimeout)
+PortRegistry::PortRegistry(platform::PortDevices& devices, std::chrono::milliseconds byteTimeout, Now now)
+    : m_devices(devices), m_byteTimeout(byteTimeout), m_now(now)
 {
+}
+
+PortRegistry::Clock::time_point PortRegistry::defaultDeadline() const
+{
+    return m_now() + kOperationLimit;
+}
+
+std::optional<std::uint8_t> PortRegistry::readByteBefore(PortChannel& channel, Clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - m_now());
+    if (left.count() <= 0)
+        return std::nullopt;
+    return channel.serial->readByte(std::min(left, m_byteTimeout));
 }
 
 PortRegistry::~PortRegistry() = default;
@@ -150,7 +163,7 @@ bool PortRegistry::setRelayOutputs(PortChannel& channel, std::uint16_t word, boo
         if (lines.keeps(bit))
             continue;
         char command[3] = {static_cast<char>('0' + output), (values >> bit) & 1 ? '+' : '-', 0};
-        if (!writeEchoedLocked(channel, command))
+        if (!writeEchoedLocked(channel, command, defaultDeadline()))
             return false;
     }
     return true;
@@ -159,7 +172,7 @@ bool PortRegistry::setRelayOutputs(PortChannel& channel, std::uint16_t word, boo
 bool PortRegistry::writeEchoed(PortChannel* channel, std::span<char> text)
 {
     std::lock_guard lock(m_mutex);
-    return isOpen(channel) && channel->isSerial() && writeEchoedLocked(*channel, text);
+    return isOpen(channel) && channel->isSerial() && writeEchoedLocked(*channel, text, defaultDeadline());
 }
 
 bool PortRegistry::writeEchoed(PortChannel* channel, std::string_view text)
@@ -168,17 +181,30 @@ bool PortRegistry::writeEchoed(PortChannel* channel, std::string_view text)
     return writeEchoed(channel, std::span<char>(copy));
 }
 
-bool PortRegistry::writeEchoedLocked(PortChannel& channel, std::span<char> text)
+void PortRegistry::discardStaleInput(PortChannel& channel, Clock::time_point deadline)
 {
+    for (int skipped = 0; skipped < kSkipLimit && m_now() < deadline; ++skipped) {
+        if (!channel.serial->readByte(std::chrono::milliseconds(0)))
+            return;
+    }
+}
+
+bool PortRegistry::writeEchoedLocked(PortChannel& channel, std::span<char> text, Clock::time_point deadline)
+{
+    // Bytes left over from an exchange that failed would be taken for the echoes.
+    discardStaleInput(channel, deadline);
     for (char& byte : text) {
         if (byte == 0)
             break;
         if (!channel.serial->writeByte(static_cast<std::uint8_t>(byte)))
             return false;
-        std::optional<std::uint8_t> echo = channel.serial->readByte(m_byteTimeout);
+        std::optional<std::uint8_t> echo = readByteBefore(channel, deadline);
         if (!echo)
             return false;
+        const char sent = byte;
         byte = static_cast<char>(*echo);
+        if (byte != sent)
+            return false; // whatever answers is not a device that understood the byte
     }
     return true;
 }
@@ -191,10 +217,10 @@ bool PortRegistry::readLine(PortChannel* channel, std::span<char> buffer)
             buffer[0] = 0;
         return false;
     }
-    return readLineLocked(*channel, buffer);
+    return readLineLocked(*channel, buffer, defaultDeadline());
 }
 
-bool PortRegistry::readLineLocked(PortChannel& channel, std::span<char> buffer)
+bool PortRegistry::readLineLocked(PortChannel& channel, std::span<char> buffer, Clock::time_point deadline)
 {
     std::size_t held = 0;
     for (;;) {
@@ -206,12 +232,12 @@ bool PortRegistry::readLineLocked(PortChannel& channel, std::span<char> buffer)
             // Too long for the caller's buffer: a failed read. Skip the rest of the line so
             // the next exchange does not start inside it.
             if (held > 0) {
-                skipRestOfLine(channel, buffer[held - 1]);
+                skipRestOfLine(channel, buffer[held - 1], deadline);
                 buffer[held - 1] = 0;
             }
             return false;
         }
-        std::optional<std::uint8_t> byte = channel.serial->readByte(m_byteTimeout);
+        std::optional<std::uint8_t> byte = readByteBefore(channel, deadline);
         if (!byte) {
             buffer[held] = 0;
             return false;
@@ -220,14 +246,26 @@ bool PortRegistry::readLineLocked(PortChannel& channel, std::span<char> buffer)
     }
 }
 
-void PortRegistry::skipRestOfLine(PortChannel& channel, char previous)
+void PortRegistry::skipRestOfLine(PortChannel& channel, char previous, Clock::time_point deadline)
 {
     for (int skipped = 0; skipped < kSkipLimit; ++skipped) {
-        std::optional<std::uint8_t> byte = channel.serial->readByte(m_byteTimeout);
+        std::optional<std::uint8_t> byte = readByteBefore(channel, deadline);
         if (!byte || (previous == kLineFeed && *byte == kCarriageReturn))
             return;
         previous = static_cast<char>(*byte);
     }
+}
+
+bool PortRegistry::writeAndReadLine(PortChannel* channel, std::span<char> buffer)
+{
+    std::lock_guard lock(m_mutex);
+    if (!isOpen(channel) || !channel->isSerial()) {
+        if (!buffer.empty())
+            buffer[0] = 0;
+        return false;
+    }
+    return writeEchoedLocked(*channel, buffer, defaultDeadline()) &&
+           readLineLocked(*channel, buffer, defaultDeadline());
 }
 
 bool PortRegistry::parallelLibraryLoads()
@@ -263,9 +301,9 @@ std::string PortRegistry::queryPortDevice(PortChannel* channel, const std::strin
         return kConnectedTo + portName;
     if (!channel->isSerial())
         return kDeviceNotFound;
-    char identify[] = "v";
-    char reply[kReplyBufferSize];
-    if (!writeEchoedLocked(*channel, identify) || !readLineLocked(*channel, reply))
+    char reply[kReplyBufferSize] = "v";
+    if (!writeEchoedLocked(*channel, reply, defaultDeadline()) ||
+        !readLineLocked(*channel, reply, defaultDeadline()))
         return kDeviceNotFound;
     std::string text(reply);
     if (!contains(text, kRelayBoxSignature))

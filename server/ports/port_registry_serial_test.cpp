@@ -28,14 +28,11 @@ protected:
     int owner = 0;
 };
 
-TEST_F(SerialPortTest, EchoReplacesEachByteSentAndTheTerminatorIsNotSent)
+TEST_F(SerialPortTest, EveryByteIsEchoedAndTheTerminatorIsNotSent)
 {
-    // A device that echoes in upper case shows that the buffer holds the echo.
-    line->setEcho(false);
-    line->setDevice([](char byte) { return std::string(1, static_cast<char>(std::toupper(byte))); });
     char text[16] = "!mrp\r";
     EXPECT_TRUE(registry.writeEchoed(channel, std::span<char>(text)));
-    EXPECT_STREQ(text, "!MRP\r");
+    EXPECT_STREQ(text, "!mrp\r");
     EXPECT_EQ(line->takeSent(), "!mrp\r");
 
     // Without a terminator the whole span goes out.
@@ -45,6 +42,23 @@ TEST_F(SerialPortTest, EchoReplacesEachByteSentAndTheTerminatorIsNotSent)
 
     EXPECT_TRUE(registry.writeEchoed(channel, std::string_view("r+")));
     EXPECT_EQ(line->takeSent(), "r+");
+}
+
+TEST_F(SerialPortTest, AnEchoThatDiffersFromTheByteSentFailsAtOnce)
+{
+    // A device that echoes in upper case: its first differing echo ends the write.
+    line->setEcho(false);
+    line->setDevice([](char byte) { return std::string(1, static_cast<char>(std::toupper(byte))); });
+    char text[16] = "!mrp\r";
+    EXPECT_FALSE(registry.writeEchoed(channel, std::span<char>(text)));
+    EXPECT_EQ(line->takeSent(), "!m");
+    EXPECT_EQ(text[1], 'M') << "the echo still stands where the byte was";
+
+    // One that answers "?" to everything drives no relay output.
+    line->setDevice([](char) { return std::string("?"); });
+    EXPECT_FALSE(registry.setLines(channel, 0x0000, false));
+    EXPECT_EQ(line->takeSent(), "1");
+    EXPECT_EQ(registry.queryPortDevice(channel, "COM2"), "Device Not Found");
 }
 
 TEST_F(SerialPortTest, MissingEchoStopsTheWriteAtOnce)
@@ -141,6 +155,62 @@ TEST_F(SerialPortTest, ConcurrentRelaySequencesNeverInterleave)
         std::string group = sent.substr(at, 16);
         EXPECT_TRUE(group == "1+2+3+4+5+6+7+8+" || group == "1-2-3-4-5-6-7-8-") << group;
     }
+}
+
+// A clock that moves only when the slow line below says so.
+PortRegistry::Clock::time_point g_lineTime{std::chrono::hours(1)};
+PortRegistry::Clock::time_point lineTime()
+{
+    return g_lineTime;
+}
+
+TEST(SerialPortDeadline, ATricklingDeviceCannotHoldTheLineLongerThanTheOperationLimit)
+{
+    using namespace std::chrono_literals;
+    FakePortDevices devices;
+    auto line = devices.addSerial("COM1");
+    PortRegistry registry(devices, PortRegistry::kByteTimeout, &lineTime);
+    int owner = 0;
+    PortChannel* channel = registry.openPort("COM1", &owner);
+    ASSERT_NE(channel, nullptr);
+    // Every byte comes 90 ms after the one before: each in time for the byte time-out.
+    line->setReadHook([] { g_lineTime += 90ms; });
+    auto elapsed = [start = g_lineTime]() mutable {
+        const auto taken = g_lineTime - start;
+        start = g_lineTime;
+        return taken;
+    };
+    char buffer[PortRegistry::kReplyBufferSize];
+
+    // A short line still arrives whole.
+    line->feed("123\n\r");
+    EXPECT_TRUE(registry.readLine(channel, buffer));
+    EXPECT_STREQ(buffer, "123");
+    elapsed();
+
+    // A long one (or one that never ends) fails once the limit is used up.
+    line->feed(std::string(200, '7') + "\n\r");
+    EXPECT_FALSE(registry.readLine(channel, buffer));
+    EXPECT_LE(elapsed(), PortRegistry::kOperationLimit + 90ms);
+    line->takeSent();
+    while (line->pending() > 0)
+        registry.readLine(channel, buffer);
+    elapsed();
+
+    // The rest of an over-long line is skipped only within the same limit.
+    line->feed(std::string(4000, 'x'));
+    char small[8];
+    EXPECT_FALSE(registry.readLine(channel, small));
+    EXPECT_LE(elapsed(), PortRegistry::kOperationLimit + 90ms);
+    while (line->pending() > 0)
+        registry.readLine(channel, buffer);
+    elapsed();
+
+    // An echoed write of a long command that trickles back fails the same way.
+    char command[] = "!EwSl-001000\r";
+    EXPECT_FALSE(registry.writeEchoed(channel, std::span<char>(command)));
+    EXPECT_LE(elapsed(), PortRegistry::kOperationLimit + 90ms);
+    EXPECT_LT(line->takeSent().size(), std::strlen("!EwSl-001000\r"));
 }
 
 } // namespace

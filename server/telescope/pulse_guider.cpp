@@ -156,7 +156,7 @@ DriverError PulseGuider::PulseGuide(int direction, std::int32_t durationMs)
 {
     if (durationMs == 0)
         return DriverError::None;
-    if (durationMs < 0)
+    if (durationMs < 0 || durationMs > kMaxDurationMs)
         return DriverError::InvalidDuration;
     std::lock_guard guard(m_pulseGuideMutex);
     if (!channel())

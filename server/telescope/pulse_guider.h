@@ -30,6 +30,9 @@ public:
     static constexpr int kAxes = 2;
     static constexpr int kDirections = 4;
     static constexpr std::int64_t kSliceMs = 100;
+    // The longest pulse PulseGuide takes: a guide correction is a fraction of a
+    // second, and a minute of closed lines is already a slew.
+    static constexpr std::int32_t kMaxDurationMs = 60000;
     // North, South, East, West.
     using DirectionWords = std::array<std::uint16_t, kDirections>;
     using ReleaseWords = std::array<std::uint16_t, kAxes>;
@@ -63,6 +66,7 @@ public:
     // both axes, and hands the port back (none when there was none).
     PortChannel* stopAndDetach();
 
+    // "Invalid Duration" for a duration below 0 or above kMaxDurationMs; 0 does nothing.
     DriverError PulseGuide(int direction, std::int32_t durationMs);
     bool IsPulseGuiding() const;
     // The axis's stop signal is set: its running pulse ends at the next slice end.

@@ -47,6 +47,8 @@ TEST_F(PulseGuiderTest, RefusalsSendNothingAndLeaveTheAxesAlone)
     ASSERT_EQ(driver.putConnected(true), DriverError::None);
     std::size_t changes = lines().changeCount();
     EXPECT_EQ(driver.PulseGuide(kNorth, -500), DriverError::InvalidDuration);
+    EXPECT_EQ(driver.PulseGuide(kNorth, PulseGuider::kMaxDurationMs + 1), DriverError::InvalidDuration);
+    EXPECT_EQ(driver.PulseGuide(kEast, 2147483647), DriverError::InvalidDuration);
     EXPECT_EQ(driver.PulseGuide(kSouth, 0), DriverError::None);
     EXPECT_EQ(driver.PulseGuide(4, 100), DriverError::InvalidValue);
     EXPECT_EQ(driver.PulseGuide(-1, 100), DriverError::InvalidValue);
@@ -60,6 +62,9 @@ TEST_F(PulseGuiderTest, RefusalsSendNothingAndLeaveTheAxesAlone)
     pulse(kNorth, 100);
     pulse(kNorth, 100);
     EXPECT_EQ(heldMs(D7), (std::vector<long long>{200, 100}));
+    // The longest pulse taken is held in full.
+    pulse(kNorth, PulseGuider::kMaxDurationMs);
+    EXPECT_EQ(heldMs(D7).back(), PulseGuider::kMaxDurationMs);
 }
 
 TEST_F(PulseGuiderTest, DefaultWordsRaiseTheDirectionLineAndReleaseBothLinesOfTheAxis)

@@ -36,7 +36,8 @@ const automation::DispatchTable<Telescope>& Telescope::dispatchTable()
         HandlerMap h;
         const auto getter = MemberKind::PropertyGet;
         h[{"Connected", getter}] = get(&TelescopeDriver::getConnected);
-        h[{"Connected", MemberKind::PropertyPut}] = put(&TelescopeDriver::putConnected);
+        // Connecting speaks to a relay box: it waits off the loop.
+        h[{"Connected", MemberKind::PropertyPut}] = waitingPut(&TelescopeDriver::putConnected);
         h[{"CanPulseGuide", getter}] = get(&TelescopeDriver::getCanPulseGuide);
         h[{"IsPulseGuiding", getter}] = get(&TelescopeDriver::getIsPulseGuiding);
         h[{"InterfaceVersion", getter}] = get(&TelescopeDriver::getInterfaceVersion);

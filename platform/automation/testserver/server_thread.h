@@ -24,6 +24,7 @@ public:
 
     HRESULT status() const { return m_status; }
     const std::string& socketPath() const { return m_socketPath; }
+    Executor& executor() { return m_loop; }
     // Runs task on the server's loop and waits for it.
     void runOnLoop(const std::function<void()>& task);
 

@@ -1,5 +1,6 @@
 #include "platform/automation/testserver/test_object.h"
 
+#include "platform/automation/deferred_call.h"
 #include "platform/automation/error_info.h"
 #include "platform/automation/safe_array.h"
 #include "platform/automation/window_messages.h"
@@ -7,6 +8,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -17,6 +19,19 @@ namespace {
 
 std::atomic<int> g_live{0};
 std::atomic<int> g_calls{0};
+
+struct ReleaseGate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int waiting = 0;
+    int releases = 0;
+};
+
+ReleaseGate& gate()
+{
+    static ReleaseGate g;
+    return g;
+}
 
 std::mutex& loopMutex()
 {
@@ -80,6 +95,19 @@ int TestObject::liveObjects()
 int TestObject::callsServed()
 {
     return g_calls.load();
+}
+
+int TestObject::waitingForRelease()
+{
+    std::lock_guard lock(gate().mutex);
+    return gate().waiting;
+}
+
+void TestObject::releaseWaiters()
+{
+    std::lock_guard lock(gate().mutex);
+    ++gate().releases;
+    gate().changed.notify_all();
 }
 
 void TestObject::setNestedLoop(std::function<void(std::chrono::milliseconds)> run)
@@ -245,12 +273,38 @@ void TestObject::addTimingMembers(DispatchTable<TestObject>& t)
              counted([](T&, DispatchArgs, VARIANT* r) { return setI4(r, g_calls.load()); }));
 }
 
+void TestObject::addDeferredMembers(DispatchTable<TestObject>& t)
+{
+    using T = TestObject;
+    // Waits off the loop for the test's release, then answers the object's Value.
+    t.method("WaitForRelease", 20, {}, VT_I4, counted([](T& self, DispatchArgs, VARIANT* r) {
+                 return deferCall(
+                     r,
+                     [] {
+                         std::unique_lock lock(gate().mutex);
+                         const int before = gate().releases;
+                         ++gate().waiting;
+                         gate().changed.wait_for(lock, std::chrono::seconds(10),
+                                                 [before] { return gate().releases != before; });
+                         --gate().waiting;
+                     },
+                     [&self](VARIANT* out) { return setI4(out, self.m_value); });
+             }))
+        // Stands for a driver's dialog: it takes as long as it takes.
+        .method("SetupDialog", 21, {{"Milliseconds", VT_I4}}, VT_EMPTY,
+                counted([](T&, DispatchArgs a, VARIANT*) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(a[0].lVal));
+                    return S_OK;
+                }));
+}
+
 DispatchTable<TestObject> TestObject::makeTable()
 {
     DispatchTable<TestObject> table;
     addValueMembers(table);
     addImageMembers(table);
     addTimingMembers(table);
+    addDeferredMembers(table);
     return table;
 }
 

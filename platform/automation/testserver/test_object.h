@@ -37,12 +37,16 @@ public:
     static void setNestedLoop(std::function<void(std::chrono::milliseconds)> run);
     static int liveObjects();
     static int callsServed();
+    // WaitForRelease: its work waits (at most 10 s) until released here.
+    static int waitingForRelease();
+    static void releaseWaiters();
 
 private:
     static DispatchTable<TestObject> makeTable();
     static void addValueMembers(DispatchTable<TestObject>& table);
     static void addImageMembers(DispatchTable<TestObject>& table);
     static void addTimingMembers(DispatchTable<TestObject>& table);
+    static void addDeferredMembers(DispatchTable<TestObject>& table);
     HRESULT sendCopyData(DispatchArgs args, VARIANT* result);
     HRESULT imageArray(VARIANT* result);
 

@@ -1,6 +1,7 @@
 // The test server: serves VelmoraTest.Object when started with -Embedding, as a
 // driver server does. "--idle" starts without serving (for start-up time-outs),
-// "--exit" ends at once with status 3.
+// "--exit" ends at once with status 3; a server that finds another instance serving
+// ends at once with status 4.
 #include "platform/automation/apartment.h"
 #include "platform/automation/class_factory.h"
 #include "platform/automation/class_registry.h"
@@ -10,7 +11,6 @@
 
 #include <unistd.h>
 
-#include <atomic>
 #include <cstring>
 #include <fstream>
 #include <thread>
@@ -27,20 +27,6 @@ void recordStart()
     log << ::getpid() << "\n";
 }
 
-// A server nobody uses ends by itself, so a failed test leaves no process behind.
-void watchIdleness(PlainLoop& loop, std::atomic<bool>& running)
-{
-    int idleSeconds = 0;
-    while (running.load()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(250));
-        idleSeconds = serverProcessLockCount() == 0 ? idleSeconds + 1 : 0;
-        if (idleSeconds >= 120) { // 30 s
-            loop.quit();
-            return;
-        }
-    }
-}
-
 int serve()
 {
     recordStart();
@@ -55,11 +41,14 @@ int serve()
     if (FAILED(CoRegisterClassObject(CLSID_VelmoraTestObject, factory.get(), CLSCTX_LOCAL_SERVER,
                                      REGCLS_MULTIPLEUSE, &cookie)))
         return 1;
-    std::atomic<bool> running{true};
-    std::thread watchdog([&] { watchIdleness(loop, running); });
+    // As a driver server does: end at once when another instance serves the AppID,
+    // and by itself when nobody uses it (so a failed test leaves no process behind).
+    if (!serverListensForClients()) {
+        CoRevokeClassObject(cookie);
+        return 4;
+    }
+    endServerWhenUnusedFor(kUnusedServerLimit);
     loop.run();
-    running = false;
-    watchdog.join();
     CoRevokeClassObject(cookie);
     setServerReleasedHandler({});
     TestObject::setNestedLoop({});
