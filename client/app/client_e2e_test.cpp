@@ -145,6 +145,13 @@ TEST_F(ClientEndToEnd, ExposesShowsTheStarsAndKeepsItsSettings)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !frame.statusPane(1)->text().isEmpty(); }, kFrameWaitMs));
     EXPECT_TRUE(frame.statusPane(1)->text().startsWith(" [Cycle: ")) << frame.statusPane(1)->text().toStdString();
     EXPECT_TRUE(core.cycle().exposing()) << "continuous: the next exposure is running";
+    struct Frames : MainFrameListener {
+        void frameDelivered(ImageWindow&) override { ++count; }
+        int count = 0;
+    } frames;
+    core.addListener(frames);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frames.count >= 3; }, kFrameWaitMs)) << "one Start, many frames";
+    core.removeListener(frames);
     EXPECT_EQ(control<QAbstractButton>(DialogBar::Exposure, exposure_bar::kButton)->text(), "Restart");
 
     // A left click on the brightest star puts the square there and measures it.

@@ -58,15 +58,28 @@ int shoot(const QString& output)
     settle(1500);
     ImageWindow& image = *core.imageWindow();
     const ImageFrame& raw = image.pipeline().rawFrame();
-    if (const auto star = StarSelector::brightestStar(raw, StarSelector::backgroundThresholds(raw))) {
+    const auto star = StarSelector::brightestStar(raw, StarSelector::backgroundThresholds(raw));
+    if (star) {
         core.applyControl(processing_bar::kAutoGuiding, 1);
         image.clickAt({star->x, star->y});
     }
-    for (int command : {kCommandGuiding, kCommandFocusing, kCommandCapture}) {
-        if (core.commandState(command).enabled)
-            frame.action(command)->trigger();
+    frame.refreshCommandStates();
+    if (core.commandState(kCommandGuiding).enabled) {
+        frame.action(kCommandGuiding)->trigger();
+        settle(500);
+        if (MeasurementTool* guiding = image.toolOfSection("Guiding"); guiding != nullptr && star) {
+            // As a user does: the sky level as threshold, the square on the star, Start.
+            const std::vector<std::uint16_t> levels = StarSelector::backgroundThresholds(raw);
+            for (int p = 0; p < static_cast<int>(levels.size()); ++p) {
+                guiding->SelectThresholdPlane(p);
+                guiding->SetThreshold(levels[static_cast<std::size_t>(p)]);
+            }
+            guiding->SelectThresholdPlane(0);
+            guiding->SetSquareCentre(star->x, star->y);
+            guiding->Start();
+        }
     }
-    settle(3000);
+    settle(8000);
     frame.refreshCommandStates();
     const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
     if (!screen.save(output)) {

@@ -203,10 +203,14 @@ void CMainFrame::addToolWindow(CMyDialog* dialog)
     const MeasurementTool* tool = &dialog->tool();
     m_toolWindows[tool] = dialog;
     connect(dialog, &QObject::destroyed, this, [this, tool] { m_toolWindows.erase(tool); });
-    // New tool windows open beside the image, one below the other.
-    const QPoint origin = m_mdi->mapToGlobal(QPoint(0, 0));
-    const int beside = m_child != nullptr ? m_child->geometry().right() + 16 : 16;
-    dialog->move(origin + QPoint(beside, 16 + 40 * static_cast<int>(m_toolWindows.size() - 1)));
+    // New tool windows open beside the image, each to the right of the one before.
+    int left = m_mdi->mapToGlobal(QPoint(m_child != nullptr ? m_child->geometry().right() + 16 : 16, 0)).x();
+    for (const auto& [other, window] : m_toolWindows) {
+        if (window != dialog && window->isVisible())
+            left = std::max(left, window->frameGeometry().right() + 16);
+    }
+    dialog->adjustSize();
+    dialog->move(left, m_mdi->mapToGlobal(QPoint(0, 16)).y());
     dialog->show();
     dialog->raise();
     dialog->activateWindow();
