@@ -4,7 +4,12 @@
 #include "client/app/client_program.h"
 
 #include "client/devices/driver_calls.h"
+#include "client/guiding/guiding_panel.h"
+#include "client/guiding/guiding_rms.h"
+#include "client/guiding/guiding_tool.h"
 #include "client/guiding/star_selector.h"
+#include "client/guiding/ui/guiding_dlg.h"
+#include "common/ui/control_form.h"
 #include "client/image/image_window.h"
 #include "client/image/processing_bar.h"
 #include "client/image/ui/child_frame.h"
@@ -20,13 +25,18 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QToolBar>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
+#include <sstream>
 
 using namespace velmora::client;
 using namespace velmora;
@@ -203,4 +213,98 @@ TEST_F(ClientEndToEnd, PerformanceModeLetsAToolCallADriverFromItsFrameStep)
     std::cout << "slowest focuser read from a frame step: " << tool.slowestMs << " ms\n";
     EXPECT_EQ(tool.failures, 0);
     tool.close();
+}
+
+// Guiding the simulated mount: the horizontal axis (the periodic error's) is left
+// uncorrected so that its error stays to be seen; the vertical axis is guided.
+TEST_F(ClientEndToEnd, GuidesTheSimulatedMountAndLogsEveryGuidedFrame)
+{
+    const char* simulator = "Software\\Velmora Software\\Simulator";
+    writeNumber(simulator, "PE Period", 6);
+    writeNumber(simulator, "PE Amplitude", 400);
+    writeNumber("Software\\Velmora Software\\Velmora WebCamera ASCOM Driver\\Default\\Format", "Period",
+                1000000); // ten frames a second
+    const std::string logTemplate = home.path() + "/logs/Drift.txt";
+    std::filesystem::create_directories(home.path() + "/logs");
+    CMainFrame& frame = start();
+    MainFrame& core = frame.core();
+    click(DialogBar::Exposure, exposure_bar::kManualMode);
+    click(DialogBar::Exposure, exposure_bar::kButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.childFrame() != nullptr; }, kFrameWaitMs));
+    frame.refreshCommandStates();
+    ASSERT_TRUE(frame.action(kCommandGuiding)->isEnabled()) << "the simulated telescope is connected";
+    frame.action(kCommandGuiding)->trigger();
+    ImageWindow& image = *core.imageWindow();
+    MeasurementTool* tool = image.toolOfSection("Guiding");
+    ASSERT_NE(tool, nullptr);
+    auto& window = *static_cast<CGuidingDlg*>(frame.toolWindow(*tool));
+    GuidingTool& guiding = window.guidingTool();
+    common::ControlForm& form = *window.form();
+    namespace gd = guiding_dlg;
+
+    // The sky's level as threshold, the square on the star (a click), the log, one axis.
+    const ImageFrame& raw = image.pipeline().rawFrame();
+    const std::vector<std::uint16_t> levels = StarSelector::backgroundThresholds(raw);
+    for (int p = 0; p < static_cast<int>(levels.size()); ++p) {
+        guiding.SelectThresholdPlane(p);
+        guiding.SetThreshold(levels[static_cast<std::size_t>(p)]);
+    }
+    const auto star = StarSelector::brightestStar(raw, levels);
+    ASSERT_TRUE(star);
+    CImageView* view = frame.childFrame()->view();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      QPoint(view->mapping().clientX(star->x, view->clientSize()),
+                             view->mapping().clientY(star->y, view->clientSize())));
+    EXPECT_EQ(guiding.centreX(), star->x);
+    auto* logPath = form.controlAs<QLineEdit>(gd::kLogPath);
+    logPath->setText(QString::fromStdString(logTemplate));
+    logPath->setModified(true);
+    emit logPath->editingFinished();
+    QTest::mouseClick(form.controlAs<QAbstractButton>(gd::kSaveLog), Qt::LeftButton);
+    QTest::mouseClick(form.controlAs<QAbstractButton>(gd::kEnable), Qt::LeftButton);
+    ASSERT_EQ(guiding.logPath(), logTemplate);
+    ASSERT_TRUE(guiding.saveLog());
+    ASSERT_FALSE(guiding.run().controller().axis(GuidingAxisId::Horizontal).settings().enabled);
+
+    QTest::mouseClick(window.startButton(), Qt::LeftButton);
+    ASSERT_TRUE(guiding.running());
+    constexpr std::size_t kFrames = 150;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return guiding.run().history().size() >= kFrames; }, 60000));
+    // Another tool window in front: guiding goes on.
+    image.previewTool().Activate();
+    const std::size_t before = guiding.run().history().size();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return guiding.run().history().size() >= before + 5; }, kFrameWaitMs));
+    window.refresh();
+    const std::string fileName = guiding.logFileName();
+    QTest::mouseClick(window.startButton(), Qt::LeftButton);
+    ASSERT_FALSE(guiding.running());
+    const std::size_t guided = guiding.run().history().size();
+
+    // One line per guided frame after the header.
+    std::ifstream log(fileName, std::ios::binary);
+    ASSERT_TRUE(log) << fileName;
+    std::stringstream text;
+    text << log.rdbuf();
+    const std::string content = text.str();
+    ASSERT_EQ(content.rfind("TIME\t\tHORIZONTAL\t\tVERTICAL\r\n", 0), 0u);
+    std::vector<double> h, v;
+    std::istringstream lines(content.substr(content.find('\n') + 1));
+    std::string line;
+    while (std::getline(lines, line)) {
+        double t = 0, dh = 0, dv = 0;
+        ASSERT_EQ(std::sscanf(line.c_str(), "%lf %lf %lf", &t, &dh, &dv), 3) << line;
+        h.push_back(dh);
+        v.push_back(dv);
+    }
+    EXPECT_EQ(h.size(), guided);
+    // The read-outs agree with the RMS of the logged offsets.
+    const GuidingRms fromLog = computeGuidingRms(h, v);
+    const double shownTotal = form.controlAs<QLineEdit>(gd::kRmsArcsec + 2)->text().toDouble();
+    const double shownVertical = form.controlAs<QLineEdit>(gd::kRmsArcsec + 1)->text().toDouble();
+    std::cout << "guided " << guided << " frames: RMS total " << fromLog.total << "'' (shown " << shownTotal
+              << "), vertical " << fromLog.vertical << "'', horizontal (uncorrected) " << fromLog.horizontal
+              << "''\n";
+    EXPECT_NEAR(shownTotal, fromLog.total, 0.01);
+    EXPECT_NEAR(shownVertical, fromLog.vertical, 0.01);
+    EXPECT_GT(fromLog.horizontal, fromLog.vertical) << "the uncorrected axis carries the periodic error";
 }
