@@ -145,7 +145,7 @@ DistributionGraph drawDistributionGraph(const GraphSeries& series, const Distrib
     const DistributionFrame frame{width, height, *r};
     addValueGrid(graph.drawing, frame);
     for (int axis = 0; axis < 2; ++axis)
-        if (showAxis[axis] && spans[axis]->hasRange())
+        if (showAxis[axis] && spans[axis] && spans[axis]->hasRange())
             addOutline(graph.drawing, frame, series.axis(axis), *spans[axis], valid.binNumber[axis], axis);
     return graph;
 }

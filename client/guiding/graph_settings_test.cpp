@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 namespace velmora::client {
 namespace {
 
@@ -40,19 +43,14 @@ TEST(GraphSettings, SavedUnderTheirNamesAndReadBack)
     MemorySettingsStore store;
     saved.save(store);
 
-    EXPECT_EQ(store.readInt("Guiding", "Show Graph", -1), 1);
-    EXPECT_EQ(store.readInt("Guiding", "Show Graph X", -1), 0);
-    EXPECT_EQ(store.readInt("Guiding", "Show Graph Y", -1), 1);
-    EXPECT_EQ(store.readInt("Guiding", "Drift X Scale", -1), 25);
-    EXPECT_EQ(store.readInt("Guiding", "Drift Y Scale", -1), 7);
-    EXPECT_EQ(store.readInt("Guiding", "Bin Number X", -1), 3);
-    EXPECT_EQ(store.readInt("Guiding", "Bin Number Y", -1), 40);
-    EXPECT_EQ(store.readInt("Guiding", "Probability X", -1), 50);
-    EXPECT_EQ(store.readInt("Guiding", "Probability Y", -1), 99);
-    EXPECT_EQ(store.readInt("Guiding", "FFT X Scale", -1), 3);
-    EXPECT_EQ(store.readInt("Guiding", "FFT Y Scale", -1), 2500);
-    EXPECT_EQ(store.readInt("Guiding", "FFT X Num", -1), 0);
-    EXPECT_EQ(store.readInt("Guiding", "FFT Y Num", -1), 500);
+    const std::vector<std::pair<const char*, int>> expected{
+        {"Show Graph", 1},     {"Show Graph X", 0}, {"Show Graph Y", 1},   {"Drift X Scale", 25},
+        {"Drift Y Scale", 7},  {"Bin Number X", 3}, {"Bin Number Y", 40},  {"Probability X", 50},
+        {"Probability Y", 99}, {"FFT X Scale", 3},  {"FFT Y Scale", 2500}, {"FFT X Num", 0},
+        {"FFT Y Num", 500},
+    };
+    for (const auto& [name, value] : expected)
+        EXPECT_EQ(store.readInt("Guiding", name, -1), value) << name;
     EXPECT_EQ(store.size(), 13u);
 
     GraphSettings loaded;
