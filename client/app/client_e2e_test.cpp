@@ -10,6 +10,7 @@
 #include "client/guiding/star_selector.h"
 #include "client/guiding/ui/guiding_dlg.h"
 #include "common/ui/control_form.h"
+#include "client/guiding/guiding_graphs.h"
 #include "client/image/image_window.h"
 #include "client/image/processing_bar.h"
 #include "client/image/ui/child_frame.h"
@@ -19,12 +20,14 @@
 #include "client/shell/ui/my_dialog_bar.h"
 #include "platform/automation/apartment.h"
 #include "platform/registry/registry.h"
+#include "testing/eventually.h"
 #include "testing/run_program.h"
 #include "testing/temp_home.h"
 
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QToolBar>
@@ -32,6 +35,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -58,6 +62,9 @@ protected:
     void TearDown() override
     {
         program.reset();
+        // The server writes its drivers' settings as it ends: let it, before the home goes.
+        velmora::testing::eventually(
+            [&] { return velmora::testing::serverProcesses(VELMORA_SERVER_PATH, home.path()).empty(); });
         CoUninitialize();
         unsetenv("VELMORA_SIMULATOR");
     }
@@ -266,6 +273,8 @@ TEST_F(ClientEndToEnd, GuidesTheSimulatedMountAndLogsEveryGuidedFrame)
     ASSERT_TRUE(guiding.saveLog());
     ASSERT_FALSE(guiding.run().controller().axis(GuidingAxisId::Horizontal).settings().enabled);
 
+    // The periodogram of the uncorrected axis: periods of 1 s to 10 s, three peaks listed.
+    QTest::mouseClick(window.graphsForm()->controlAs<QAbstractButton>(guiding_graphs::kFftGraph), Qt::LeftButton);
     QTest::mouseClick(window.startButton(), Qt::LeftButton);
     ASSERT_TRUE(guiding.running());
     constexpr std::size_t kFrames = 150;
@@ -275,6 +284,18 @@ TEST_F(ClientEndToEnd, GuidesTheSimulatedMountAndLogsEveryGuidedFrame)
     const std::size_t before = guiding.run().history().size();
     ASSERT_TRUE(QTest::qWaitFor([&] { return guiding.run().history().size() >= before + 5; }, kFrameWaitMs));
     window.refresh();
+    const std::string peaks =
+        window.graphFields(GraphKind::Fft)->controlAs<QPlainTextEdit>(guiding_graphs::kPeakList)->toPlainText().toStdString();
+    std::cout << "horizontal periodogram peaks:\n" << peaks;
+    std::istringstream peakLines(peaks);
+    std::vector<double> periods;
+    for (double period = 0, power = 0; peakLines >> period >> power;)
+        periods.push_back(period);
+    ASSERT_FALSE(periods.empty());
+    EXPECT_LE(periods.size(), 10u);
+    const bool found = std::any_of(periods.begin(), periods.begin() + std::min<std::size_t>(3, periods.size()),
+                                   [](double period) { return std::abs(period - 6.0) < 0.3; });
+    EXPECT_TRUE(found) << "the simulated periodic error of 6 s among the three strongest peaks";
     const std::string fileName = guiding.logFileName();
     QTest::mouseClick(window.startButton(), Qt::LeftButton);
     ASSERT_FALSE(guiding.running());

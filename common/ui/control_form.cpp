@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -248,6 +249,8 @@ void ControlForm::showText(int id, const QString& text)
         line->setText(text);
     else if (auto* label = controlAs<QLabel>(id); label != nullptr && label->text() != text)
         label->setText(text);
+    else if (auto* lines = controlAs<QPlainTextEdit>(id); lines != nullptr && lines->toPlainText() != text)
+        lines->setPlainText(text);
 }
 
 void ControlForm::showItems(int id, const QStringList& items, int selected)

@@ -1,6 +1,7 @@
 #include "client/guiding/ui/guiding_dlg.h"
 
 #include "client/guiding/guiding_panel.h"
+#include "client/guiding/ui/graph_views.h"
 #include "client/guiding/guiding_tool.h"
 #include "client/image/image_window.h"
 #include "client/shell/command_ids.h"
@@ -9,11 +10,13 @@
 #include "client/shell/ui/main_frame.h"
 #include "common/ui/control_form.h"
 
+#include <QPlainTextEdit>
 #include <QVBoxLayout>
 
 namespace velmora::client {
 
 namespace gd = guiding_dlg;
+namespace gg = guiding_graphs;
 using common::ControlForm;
 
 namespace {
@@ -98,18 +101,94 @@ void buildControls(ControlForm& form)
 
 CGuidingDlg::CGuidingDlg(ImageWindow& window, const Environment& environment, QWidget* parent)
     : CMyDialog(makeTool(window, environment), parent), m_window(window), m_fileDialogs(environment.fileDialogs),
-      m_form(new ControlForm(this))
+      m_store(environment.store), m_form(new ControlForm(this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    m_graphs.load(m_store);
     buildControls(*m_form);
-    body()->addWidget(m_form);
+    auto* columns = new QHBoxLayout;
+    columns->addWidget(m_form, 0, Qt::AlignTop);
+    auto* graphsColumn = new QVBoxLayout;
+    columns->addLayout(graphsColumn);
+    body()->addLayout(columns);
     connect(m_form, &ControlForm::controlChanged, this, &CGuidingDlg::controlChanged);
     connect(m_form, &ControlForm::textChanged, this, &CGuidingDlg::textChanged);
+    buildGraphs();
+    graphsColumn->addWidget(m_graphsForm);
+    graphsColumn->addStretch();
+    guidingTool().setStepListener([this](const GuidingStep&) { m_graphs.invalidate(); });
     guidingTool().Activate();
     showState();
 }
 
-CGuidingDlg::~CGuidingDlg() = default;
+// The graph settings go with the guiding section, before the tool writes its own.
+CGuidingDlg::~CGuidingDlg()
+{
+    m_graphs.save(m_store);
+}
+
+void CGuidingDlg::buildGraphs()
+{
+    m_graphsForm = new ControlForm(this);
+    ControlForm& group = *m_graphsForm;
+    group.beginGroup(QStringLiteral("Graphs"));
+    group.addRadio(gg::kDriftGraph, QStringLiteral("Drift Graph"));
+    group.addRadio(gg::kDistributionGraph, QStringLiteral("Distribution Graph"));
+    group.addRadio(gg::kFftGraph, QStringLiteral("FFT Graph"));
+    group.nextRow();
+    group.addCheck(gg::kHorizontal, QStringLiteral("Horizontal"));
+    group.addCheck(gg::kVertical, QStringLiteral("Vertical"));
+    group.nextRow();
+    for (GraphKind kind : {GraphKind::Drift, GraphKind::Distribution, GraphKind::Fft}) {
+        CGraphView* view = kind == GraphKind::Drift          ? static_cast<CGraphView*>(new CDriftGraph)
+                           : kind == GraphKind::Distribution ? static_cast<CGraphView*>(new CDistrGraph)
+                                                             : static_cast<CGraphView*>(new CFFTGraph);
+        group.addWidget(1371 + static_cast<int>(kind), view, 3);
+        m_graphViews[static_cast<std::size_t>(kind)] = view;
+    }
+    group.nextRow();
+    auto fields = [this](GraphKind kind) {
+        auto* form = new ControlForm(this);
+        connect(form, &ControlForm::controlChanged, this, &CGuidingDlg::controlChanged);
+        m_graphFields[static_cast<std::size_t>(kind)] = form;
+        m_graphsForm->addWidget(1374 + static_cast<int>(kind), form, 3);
+        m_graphsForm->nextRow();
+        return form;
+    };
+    ControlForm& drift = *fields(GraphKind::Drift);
+    drift.addEdit(gg::kDriftXScale, QStringLiteral("X Scale (sec)"), GuidingGraphs::field(gg::kDriftXScale));
+    drift.addEdit(gg::kDriftYScale, QStringLiteral("Y Scale ('')"), GuidingGraphs::field(gg::kDriftYScale));
+    ControlForm& distribution = *fields(GraphKind::Distribution);
+    distribution.addCaption(QString());
+    distribution.addCaption(QStringLiteral("Horizontal"));
+    distribution.addCaption(QStringLiteral("Vertical"));
+    distribution.nextRow();
+    for (const auto& [control, label] : {std::pair{gg::kBinNumber, "Bin Number"}, {gg::kProbability, "Probability"}}) {
+        distribution.addEdit(control, QString::fromUtf8(label), GuidingGraphs::field(control));
+        distribution.addEdit(control + 1, QString(), GuidingGraphs::field(control + 1));
+        distribution.nextRow();
+    }
+    for (const auto& [control, label] :
+         {std::pair{gg::kValuesRange, "Values Range"}, {gg::kProbabilityRange, "Probability Range"}}) {
+        distribution.addResult(control, QString::fromUtf8(label));
+        distribution.addResult(control + 1, QString());
+        distribution.nextRow();
+    }
+    ControlForm& fft = *fields(GraphKind::Fft);
+    fft.addEdit(gg::kFftXScale, QStringLiteral("X Scale"), GuidingGraphs::field(gg::kFftXScale));
+    fft.addEdit(gg::kFftYScale, QStringLiteral("Y Scale"), GuidingGraphs::field(gg::kFftYScale));
+    fft.nextRow();
+    fft.addEdit(gg::kMaxPeakNumber, QStringLiteral("Max Peak Number"), GuidingGraphs::field(gg::kMaxPeakNumber));
+    fft.addEdit(gg::kMaxPeakNumber + 1, QString(), GuidingGraphs::field(gg::kMaxPeakNumber + 1));
+    fft.nextRow();
+    for (int axis : {0, 1}) {
+        auto* list = new QPlainTextEdit;
+        list->setReadOnly(true);
+        list->setFixedSize(140, 90);
+        fft.addWidget(gg::kPeakList + axis, list, 2);
+    }
+    connect(m_graphsForm, &ControlForm::controlChanged, this, &CGuidingDlg::controlChanged);
+}
 
 GuidingTool& CGuidingDlg::guidingTool() const
 {
@@ -120,7 +199,7 @@ void CGuidingDlg::controlChanged(int controlId, int value)
 {
     if (controlId == gd::kSaveAs)
         saveAs();
-    else
+    else if (!m_graphs.apply(controlId, value))
         applyGuidingControl(guidingTool(), controlId, value);
     refresh();
 }
@@ -170,6 +249,36 @@ void CGuidingDlg::showState()
     for (std::size_t i = 0; i < view.rms.size(); ++i)
         m_form->showText(gd::kRmsArcsec + static_cast<int>(i), QString::fromStdString(view.rms[i]));
     m_form->applyEnables([this](int id) { return guidingControlEnabled(guidingTool(), id); });
+    showGraphs();
+}
+
+// The selected graph's view and fields only; redrawn after a step or a change.
+void CGuidingDlg::showGraphs()
+{
+    for (int id : {gg::kDriftGraph, gg::kDistributionGraph, gg::kFftGraph, gg::kHorizontal, gg::kVertical})
+        m_graphsForm->showChecked(id, m_graphs.value(id) != 0);
+    for (GraphKind kind : {GraphKind::Drift, GraphKind::Distribution, GraphKind::Fft}) {
+        const bool selected = kind == m_graphs.settings().shownGraph;
+        m_graphViews[static_cast<std::size_t>(kind)]->setVisible(selected);
+        ControlForm& fields = *m_graphFields[static_cast<std::size_t>(kind)];
+        fields.setVisible(selected);
+        for (const auto& [id, control] : fields.controls())
+            fields.showValue(id, m_graphs.value(id));
+    }
+    if (!m_graphs.needsRedraw())
+        return;
+    CGraphView& view = *m_graphViews[static_cast<std::size_t>(m_graphs.settings().shownGraph)];
+    const GuidingGraphs::Result& result =
+        m_graphs.redraw(guidingTool().run(), view.drawingWidth(), view.drawingHeight());
+    view.showDrawing(result.drawing);
+    ControlForm& distribution = *m_graphFields[static_cast<std::size_t>(GraphKind::Distribution)];
+    ControlForm& fft = *m_graphFields[static_cast<std::size_t>(GraphKind::Fft)];
+    for (int axis : {0, 1}) {
+        const auto i = static_cast<std::size_t>(axis);
+        distribution.showText(gg::kValuesRange + axis, QString::fromStdString(result.valuesRange[i]));
+        distribution.showText(gg::kProbabilityRange + axis, QString::fromStdString(result.probabilityRange[i]));
+        fft.showText(gg::kPeakList + axis, QString::fromStdString(result.peakLists[i]));
+    }
 }
 
 void registerGuidingWindow(CMainFrame& frame, const HighResolutionClock& clock, FileDialogs& fileDialogs)

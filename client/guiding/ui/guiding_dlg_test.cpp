@@ -4,6 +4,7 @@
 #include "client/devices/fake_drivers.h"
 #include "client/devices/high_resolution_clock.h"
 #include "client/guiding/guiding_panel.h"
+#include "client/guiding/ui/graph_views.h"
 #include "client/guiding/guiding_tool.h"
 #include "client/image/image_window.h"
 #include "client/shell/command_ids.h"
@@ -233,4 +234,40 @@ TEST_F(GuidingDlgTest, ClosingWhileGuidingStopsTheRunAndEndsTheWorker)
     EXPECT_EQ(drivers->telescope.pulses().size(), pulses);
     frame->core().cycle().closeImageWindow();
     EXPECT_EQ(frame->core().imageWindow(), nullptr);
+}
+
+// Only the selected graph and its fields show; its settings reach the section.
+TEST_F(GuidingDlgTest, TheSelectedGraphAloneShowsItsFields)
+{
+    CGuidingDlg& window = openGuiding();
+    namespace gg = velmora::client::guiding_graphs;
+    auto shown = [&](GraphKind kind) {
+        return !window.graphView(kind)->isHidden() && !window.graphFields(kind)->isHidden();
+    };
+    EXPECT_TRUE(shown(GraphKind::Drift)) << "the default graph";
+    EXPECT_FALSE(shown(GraphKind::Distribution));
+    EXPECT_FALSE(shown(GraphKind::Fft));
+    QTest::mouseClick(window.graphsForm()->controlAs<QAbstractButton>(gg::kFftGraph), Qt::LeftButton);
+    EXPECT_TRUE(shown(GraphKind::Fft));
+    EXPECT_FALSE(shown(GraphKind::Drift));
+    EXPECT_EQ(window.graphs().settings().shownGraph, GraphKind::Fft);
+    auto* peaks = window.graphFields(GraphKind::Fft)->controlAs<common::CMyEdit>(gg::kMaxPeakNumber);
+    peaks->setFocus();
+    peaks->selectAll();
+    QTest::keyClicks(peaks, "3");
+    QTest::keyClick(peaks, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.graphs().settings().fft.maxPeakNumber[0], 3);
+    auto* verticalBox = window.graphsForm()->controlAs<QAbstractButton>(gg::kVertical);
+    // On the box itself: a check box takes clicks on its indicator and text only.
+    QTest::mouseClick(verticalBox, Qt::LeftButton, {}, QPoint(6, verticalBox->height() / 2));
+    EXPECT_FALSE(window.graphs().settings().showAxis[1]);
+    // The drawing is the periodogram's: its decade labels are there even without data.
+    window.refresh();
+    EXPECT_EQ(window.graphView(GraphKind::Fft)->image().pixelColor(0, 0), QColor(Qt::black));
+    window.close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(store.readInt("Guiding", "Show Graph", -1), 2);
+    EXPECT_EQ(store.readInt("Guiding", "FFT X Num", -1), 3);
+    EXPECT_EQ(store.readInt("Guiding", "Show Graph Y", -1), 0);
 }
