@@ -320,8 +320,8 @@ TEST_F(ClientEndToEnd, GuidesTheSimulatedMountAndLogsEveryGuidedFrame)
     EXPECT_EQ(h.size(), guided);
     // The read-outs agree with the RMS of the logged offsets.
     const GuidingRms fromLog = computeGuidingRms(h, v);
-    const double shownTotal = form.controlAs<QLineEdit>(gd::kRmsArcsec + 2)->text().toDouble();
-    const double shownVertical = form.controlAs<QLineEdit>(gd::kRmsArcsec + 1)->text().toDouble();
+    const double shownTotal = window.rmsForm()->controlAs<QLineEdit>(gd::kRmsArcsec + 2)->text().toDouble();
+    const double shownVertical = window.rmsForm()->controlAs<QLineEdit>(gd::kRmsArcsec + 1)->text().toDouble();
     std::cout << "guided " << guided << " frames: RMS total " << fromLog.total << "'' (shown " << shownTotal
               << "), vertical " << fromLog.vertical << "'', horizontal (uncorrected) " << fromLog.horizontal
               << "''\n";

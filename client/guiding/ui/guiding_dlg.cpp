@@ -81,6 +81,10 @@ void buildControls(ControlForm& form)
     form.addLabel(gd::kStatus, QString());
     form.endGroup();
 
+}
+
+void buildRms(ControlForm& form)
+{
     form.beginGroup(QStringLiteral("RMS"));
     form.addCaption(QString());
     for (const char* heading : {"Horizontal", "Vertical", "Total"})
@@ -115,6 +119,9 @@ CGuidingDlg::CGuidingDlg(ImageWindow& window, const Environment& environment, QW
     connect(m_form, &ControlForm::textChanged, this, &CGuidingDlg::textChanged);
     buildGraphs();
     graphsColumn->addWidget(m_graphsForm);
+    m_rmsForm = new ControlForm(this);
+    buildRms(*m_rmsForm);
+    graphsColumn->addWidget(m_rmsForm);
     graphsColumn->addStretch();
     guidingTool().setStepListener([this](const GuidingStep&) { m_graphs.invalidate(); });
     guidingTool().Activate();
@@ -247,7 +254,7 @@ void CGuidingDlg::showState()
     m_form->showChecked(gd::kSaveLog, view.saveLog);
     m_form->showText(gd::kStatus, QString::fromStdString(view.status));
     for (std::size_t i = 0; i < view.rms.size(); ++i)
-        m_form->showText(gd::kRmsArcsec + static_cast<int>(i), QString::fromStdString(view.rms[i]));
+        m_rmsForm->showText(gd::kRmsArcsec + static_cast<int>(i), QString::fromStdString(view.rms[i]));
     m_form->applyEnables([this](int id) { return guidingControlEnabled(guidingTool(), id); });
     showGraphs();
 }

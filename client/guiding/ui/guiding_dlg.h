@@ -38,6 +38,7 @@ public:
     common::ControlForm* form() const { return m_form; }
     // The "Graphs" group: its own controls, and one form of fields per graph.
     common::ControlForm* graphsForm() const { return m_graphsForm; }
+    common::ControlForm* rmsForm() const { return m_rmsForm; }
     common::ControlForm* graphFields(GraphKind kind) const { return m_graphFields[static_cast<std::size_t>(kind)]; }
     CGraphView* graphView(GraphKind kind) const { return m_graphViews[static_cast<std::size_t>(kind)]; }
     const GuidingGraphs& graphs() const { return m_graphs; }
@@ -57,6 +58,7 @@ private:
     SettingsStore& m_store;
     common::ControlForm* m_form = nullptr;
     common::ControlForm* m_graphsForm = nullptr;
+    common::ControlForm* m_rmsForm = nullptr;
     std::array<common::ControlForm*, 3> m_graphFields{};
     std::array<CGraphView*, 3> m_graphViews{};
     GuidingGraphs m_graphs;

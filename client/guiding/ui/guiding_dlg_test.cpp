@@ -164,9 +164,9 @@ TEST_F(GuidingDlgTest, GuidesAndShowsTheAxesAndTheirRms)
     EXPECT_EQ(tool.run().history().size(), 4u);
     window.refresh();
     EXPECT_FALSE(control<QLineEdit>(window, gd::kOutput)->text().isEmpty());
-    EXPECT_FALSE(control<QLineEdit>(window, gd::kRmsArcsec + 2)->text().isEmpty());
+    EXPECT_FALSE(window.rmsForm()->controlAs<QLineEdit>(gd::kRmsArcsec + 2)->text().isEmpty());
     const GuidingRms rms = computeGuidingRms(tool.run().history());
-    EXPECT_EQ(control<QLineEdit>(window, gd::kRmsArcsec)->text().toStdString(), rmsText(rms, rms.horizontal));
+    EXPECT_EQ(window.rmsForm()->controlAs<QLineEdit>(gd::kRmsArcsec)->text().toStdString(), rmsText(rms, rms.horizontal));
 
     // Disabling an axis blanks its output; the drift rate shows instead after a frame.
     QTest::mouseClick(control<QAbstractButton>(window, gd::kEnable), Qt::LeftButton);

@@ -203,17 +203,28 @@ void CMainFrame::addToolWindow(CMyDialog* dialog)
     const MeasurementTool* tool = &dialog->tool();
     m_toolWindows[tool] = dialog;
     connect(dialog, &QObject::destroyed, this, [this, tool] { m_toolWindows.erase(tool); });
-    // New tool windows open beside the image, each to the right of the one before.
-    int left = m_mdi->mapToGlobal(QPoint(m_child != nullptr ? m_child->geometry().right() + 16 : 16, 0)).x();
-    for (const auto& [other, window] : m_toolWindows) {
-        if (window != dialog && window->isVisible())
-            left = std::max(left, window->frameGeometry().right() + 16);
-    }
-    dialog->adjustSize();
-    dialog->move(left, m_mdi->mapToGlobal(QPoint(0, 16)).y());
+    placeToolWindow(*dialog);
     dialog->show();
     dialog->raise();
     dialog->activateWindow();
+}
+
+// New tool windows open beside the image, each to the right of the one before, or
+// below the image when the area beside it is full; the bars stay uncovered.
+void CMainFrame::placeToolWindow(CMyDialog& dialog)
+{
+    dialog.adjustSize();
+    const QRect area(m_mdi->mapToGlobal(QPoint(0, 0)), m_mdi->size());
+    const QRect image = m_child != nullptr ? QRect(m_mdi->mapToGlobal(m_child->pos()), m_child->size()) : QRect();
+    int left = (m_child != nullptr ? image.right() : area.left()) + 16;
+    for (const auto& [other, window] : m_toolWindows) {
+        if (window != &dialog && window->isVisible())
+            left = std::max(left, window->frameGeometry().right() + 16);
+    }
+    QPoint at(left, area.top() + 16);
+    if (left + dialog.width() > area.right() && m_child != nullptr)
+        at = QPoint(area.left() + 16, image.bottom() + 16);
+    dialog.move(at);
 }
 
 // ---- What the core reports ---------------------------------------------------------

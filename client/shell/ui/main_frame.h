@@ -95,6 +95,7 @@ private:
     void syncBarVisibility();
     QWidget* visibilityTarget(int commandId) const;
     void addToolWindow(CMyDialog* dialog);
+    void placeToolWindow(CMyDialog& dialog);
     void showAbout();
     std::vector<std::uint8_t> barLayout() const;
 
