@@ -2,8 +2,12 @@
 
 #include "client/shell/user_paths.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
+#include <QMessageBox>
+#include <QPointer>
 #include <QStringList>
+#include <QTimer>
 
 namespace velmora::client {
 
@@ -13,12 +17,32 @@ std::optional<std::string> QtFileDialogs::saveFile(const SaveFileRequest& reques
     for (const auto& [description, pattern] : parseFileFilter(request.filter))
         filters << QString::fromStdString(description);
     const std::string start = expandUserPath(request.folder) + request.defaultName;
-    QFileDialog dialog(m_parent, QString(), QString::fromStdString(start), filters.join(QStringLiteral(";;")));
+    QFileDialog dialog(m_parent, QString(), QString::fromStdString(start),
+                       filters.join(QStringLiteral(";;")));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return withDefaultExtension(dialog.selectedFiles().front().toStdString(), request.defaultExtension);
+}
+
+std::optional<std::string> QtFileDialogs::chooseFolder(const std::string& startFolder)
+{
+    const QString chosen = QFileDialog::getExistingDirectory(
+        m_parent, QString(), QString::fromStdString(expandUserPath(startFolder)));
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen.toStdString();
+}
+
+// Shown once control is back in the event loop: a box opened while a frame is being
+// processed would run a nested loop that delivers the next frame into the same pipeline.
+void QtMessageBoxes::showMessage(const std::string& text)
+{
+    QPointer<QWidget> parent = m_parent;
+    QTimer::singleShot(0, QCoreApplication::instance(), [parent, message = QString::fromStdString(text)] {
+        QMessageBox::information(parent, QStringLiteral("Velmora Nebrix Client"), message);
+    });
 }
 
 } // namespace velmora::client
