@@ -36,6 +36,18 @@ public:
 
 enum class CalibrationKind { Dark, Flat };
 
+// The fields bar's controls.
+namespace fields_bar {
+constexpr int kDarkOpen = 1006;
+constexpr int kDarkCalibrate = 1007;
+constexpr int kDarkContrast = 1008; // hundredths, 0…200
+constexpr int kFlatOpen = 1010;
+constexpr int kFlatCalibrate = 1011;
+constexpr int kFlatContrast = 1012;
+constexpr int kApplyDark = 1054;  // "Apply Dark-Field"
+constexpr int kApplyFlat = 1055;  // "Apply Flat-Field"
+} // namespace fields_bar
+
 class WindowCalibration {
 public:
     static constexpr int kMaxContrast = 200; // hundredths

@@ -190,7 +190,7 @@ double ImageWindow::fieldOfViewY() const
     return m_pipeline->height() * m_geometry.sy() / 60.0;
 }
 
-void ImageWindow::planeColoursChanged()
+void ImageWindow::redraw()
 {
     if (MeasurementTool* tool = activeTool())
         tool->ProcessFrame(false);

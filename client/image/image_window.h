@@ -54,6 +54,7 @@ public:
     FramePipeline& pipeline() { return *m_pipeline; }
     const FramePipeline& pipeline() const { return *m_pipeline; }
     PreviewTool& previewTool() { return *m_preview; }
+    const PreviewTool& previewTool() const { return *m_preview; }
     const ImageGeometry& geometry() const { return m_geometry; }
     PlaneColours& planeColours() { return m_planes; }
     WindowCalibration& calibration() { return *m_calibration; }
@@ -104,8 +105,9 @@ public:
     // "FOV (')" of the frame by the image scales, arcminutes.
     double fieldOfViewX() const;
     double fieldOfViewY() const;
-    // The plane table was edited: redraw with the new colours.
-    void planeColoursChanged();
+    // The plane table, the reticle or a display option changed: the active tool
+    // processes the frame again and the views repaint.
+    void redraw();
 
 private:
     ImageWindow(std::unique_ptr<FramePipeline> pipeline, SettingsStore& store, const ImageGeometry& geometry,

@@ -25,12 +25,11 @@ DriverKind kindOfCommand(int commandId, int first)
     return static_cast<DriverKind>(commandId - first);
 }
 
-// Controls of the fields, reticle and screenshot bars: their image-window handlers
-// (calibration, reticle, screenshots) are not part of this program yet.
+// Controls of the screenshot bar: their image-window handlers (screenshots) are not
+// part of this program yet.
 bool isControlWithoutHandler(int controlId)
 {
-    return (controlId >= 1006 && controlId <= 1029) || controlId == 1054 || controlId == 1055 ||
-           controlId == 1183 || controlId == 1185 || controlId == 1190 || controlId == 1191 ||
+    return controlId == 1183 || controlId == 1185 || controlId == 1190 || controlId == 1191 ||
            (controlId >= 1199 && controlId <= 1202);
 }
 
@@ -186,6 +185,8 @@ bool MainFrame::controlEnabled(int controlId) const
     }
     if (isControlWithoutHandler(controlId))
         return false;
+    if (std::optional<bool> enabled = imageBarControlEnabled(controlId))
+        return *enabled;
     switch (controlId) {
     case exposure_bar::kExposureTime:
     case exposure_bar::kManualMode:
@@ -212,6 +213,8 @@ bool MainFrame::applyControl(int controlId, int value)
             window->setDigitCapacity(value);
             return true;
         }
+        if (applyImageBarControl(*window, controlId, value))
+            return true;
     }
     return applyExposureControl(controlId, value) || applyHardwareControl(controlId, value);
 }
