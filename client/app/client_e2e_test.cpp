@@ -1,7 +1,7 @@
 // The guider client offscreen against the real VelmoraServer in simulator mode, in a
 // private home: start-up, continuous exposures, the image window, a click on a star,
 // "Get From Hardware", and the settings written at the end and read at the next start.
-#include "client/app/client_program.h"
+#include "client/app/client_e2e_fixture.h"
 
 #include "client/devices/driver_calls.h"
 #include "client/guiding/guiding_panel.h"
@@ -46,57 +46,6 @@ using namespace velmora::client;
 using namespace velmora;
 
 namespace {
-
-constexpr int kFrameWaitMs = 30000;
-
-class ClientEndToEnd : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        unsetenv("DISPLAY");
-        unsetenv("WAYLAND_DISPLAY");
-        setenv("VELMORA_SIMULATOR", "1", 1);
-        ASSERT_EQ(velmora::testing::runProgram(VELMORA_SERVER_PATH, {"-RegServer"}, home.path()).status, 0);
-        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED | COINIT_SPEED_OVER_MEMORY), S_OK);
-    }
-    void TearDown() override
-    {
-        program.reset();
-        // The server writes its drivers' settings as it ends: let it, before the home goes.
-        velmora::testing::eventually(
-            [&] { return velmora::testing::serverProcesses(VELMORA_SERVER_PATH, home.path()).empty(); });
-        CoUninitialize();
-        unsetenv("VELMORA_SIMULATOR");
-    }
-    CMainFrame& start()
-    {
-        program = std::make_unique<ClientProgram>();
-        program->mainFrame().resize(1600, 1000);
-        program->mainFrame().show();
-        return program->mainFrame();
-    }
-    void stop()
-    {
-        program->mainFrame().close();
-        program.reset();
-        registry::resetForTesting();
-    }
-    static void writeNumber(const char* path, const char* name, DWORD value)
-    {
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, path, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
-        RegSetValueEx(key, name, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-        RegCloseKey(key);
-    }
-    template <typename T> T* control(DialogBar bar, int id)
-    {
-        return program->mainFrame().barForm(bar)->controlAs<T>(id);
-    }
-    void click(DialogBar bar, int id) { QTest::mouseClick(control<QAbstractButton>(bar, id), Qt::LeftButton); }
-
-    velmora::testing::TempHome home;
-    std::unique_ptr<ClientProgram> program;
-};
 
 // A tool whose frame step reads the focuser: in performance mode it runs after
 // GetRawBuffer has returned, so the server is free to answer.

@@ -10,12 +10,14 @@
 
 namespace velmora::client {
 
-ClientProgram::ClientProgram()
+ClientProgram::ClientProgram(FileDialogs* fileDialogs)
     : m_store(RegistrySettingsStore::kCompanyKey), m_chooser(registerDriverChooser(m_chooserDialog))
 {
     m_frame = std::make_unique<CMainFrame>(m_store, m_clock, m_freeSpace);
     m_fileDialogs.setParent(m_frame.get());
-    registerGuidingWindow(*m_frame, m_clock, m_fileDialogs);
+    FileDialogs& dialogs = fileDialogs != nullptr ? *fileDialogs : m_fileDialogs;
+    m_frame->setFileDialogs(&dialogs);
+    registerGuidingWindow(*m_frame, m_clock, dialogs);
 }
 
 ClientProgram::~ClientProgram()

@@ -19,7 +19,8 @@ class ClientProgram {
 public:
     // Needs a QApplication and the runtime initialised. Builds the main frame (which
     // binds the drivers) with the registry under "Velmora Software".
-    ClientProgram();
+    // Tests hand in their own file dialogs; the program uses Qt's.
+    explicit ClientProgram(FileDialogs* fileDialogs = nullptr);
     ~ClientProgram();
     ClientProgram(const ClientProgram&) = delete;
     ClientProgram& operator=(const ClientProgram&) = delete;

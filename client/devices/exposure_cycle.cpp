@@ -31,8 +31,10 @@ LONGLONG handleArgument(HWND hwnd)
 } // namespace
 
 ExposureCycle::ExposureCycle(DriverBinding& binding, ExposureTimer& timer, const HighResolutionClock& clock,
-                             SettingsStore& store, const ImageGeometry& geometry, PlaneColours& planes)
-    : m_binding(binding), m_timer(timer), m_clock(clock), m_store(store), m_geometry(geometry), m_planes(planes)
+                             SettingsStore& store, const ImageGeometry& geometry, PlaneColours& planes,
+                             Reticle* reticle)
+    : m_binding(binding), m_timer(timer), m_clock(clock), m_store(store), m_geometry(geometry), m_planes(planes),
+      m_reticle(reticle)
 {
     m_qpcFrequency = clock.frequency() > 0 ? clock.frequency() : 1;
     m_durationText = formatDuration(0.0);
@@ -234,7 +236,8 @@ void ExposureCycle::runDelivered(bool accepted)
 bool ExposureCycle::openImageWindow(const FrameGeometry& geometry)
 {
     m_imageWindow =
-        ImageWindow::create(geometry.width, geometry.height, geometry.planeCount, m_store, m_geometry, m_planes);
+        ImageWindow::create(geometry.width, geometry.height, geometry.planeCount, m_store, m_geometry, m_planes,
+                            m_reticle);
     if (!m_imageWindow)
         return false;
     m_pane6Width = kPane6WidthPerPlane * geometry.planeCount;

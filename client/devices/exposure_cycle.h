@@ -29,6 +29,7 @@ class ExposureTimer;
 class HighResolutionClock;
 class ImageGeometry;
 class PlaneColours;
+class Reticle;
 class SettingsStore;
 
 // What the main frame's views (or the headless guider) hear from the cycle.
@@ -54,7 +55,8 @@ public:
     static constexpr int kPane6WidthPerPlane = 85;
 
     ExposureCycle(DriverBinding& binding, ExposureTimer& timer, const HighResolutionClock& clock,
-                  SettingsStore& store, const ImageGeometry& geometry, PlaneColours& planes);
+                  SettingsStore& store, const ImageGeometry& geometry, PlaneColours& planes,
+                  Reticle* reticle = nullptr);
     ~ExposureCycle();
     ExposureCycle(const ExposureCycle&) = delete;
     ExposureCycle& operator=(const ExposureCycle&) = delete;
@@ -131,6 +133,7 @@ private:
     SettingsStore& m_store;
     const ImageGeometry& m_geometry;
     PlaneColours& m_planes;
+    Reticle* m_reticle;
     ExposureCycleListener* m_listener = nullptr;
     HWND m_mainWindow{};
 

@@ -66,6 +66,8 @@ public:
     const ImageFrame& workingFrame() const { return m_working; }
     ImageFrame& darkFrame() { return m_dark; }
     ImageFrame& flatFrame() { return m_flat; }
+    const ImageFrame& darkFrameView() const { return m_dark; }
+    const ImageFrame& flatFrameView() const { return m_flat; }
 
     // "Digit Capacity": camera bit depth, clamped to 1…16.
     void setDigitCapacity(int bits);

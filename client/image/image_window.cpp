@@ -1,6 +1,8 @@
 #include "client/image/image_window.h"
 
+#include "client/image/calibration.h"
 #include "client/image/image_geometry.h"
+#include "client/image/reticle.h"
 #include "client/image/overlay_painter.h"
 #include "client/image/plane_colours.h"
 #include "client/shell/settings_layout.h"
@@ -10,22 +12,28 @@
 namespace velmora::client {
 
 std::unique_ptr<ImageWindow> ImageWindow::create(int width, int height, int planeCount, SettingsStore& store,
-                                                 const ImageGeometry& geometry, PlaneColours& planes)
+                                                 const ImageGeometry& geometry, PlaneColours& planes,
+                                                 Reticle* reticle)
 {
     std::unique_ptr<FramePipeline> pipeline = FramePipeline::create(width, height, planeCount);
     if (!pipeline)
         return nullptr;
-    return std::unique_ptr<ImageWindow>(new ImageWindow(std::move(pipeline), store, geometry, planes));
+    return std::unique_ptr<ImageWindow>(new ImageWindow(std::move(pipeline), store, geometry, planes, reticle));
 }
 
 ImageWindow::ImageWindow(std::unique_ptr<FramePipeline> pipeline, SettingsStore& store,
-                         const ImageGeometry& geometry, PlaneColours& planes)
-    : m_store(store), m_geometry(geometry), m_planes(planes), m_pipeline(std::move(pipeline))
+                         const ImageGeometry& geometry, PlaneColours& planes, Reticle* reticle)
+    : m_store(store), m_geometry(geometry), m_planes(planes), m_pipeline(std::move(pipeline)), m_reticle(reticle)
 {
     m_pipeline->setDigitCapacity(settings::read(store, settings::kDigitCapacity));
     m_planes.load(store, m_pipeline->planeCount());
+    if (m_reticle != nullptr) {
+        m_reticle->load(store);
+        m_reticle->setLimits(m_pipeline->width(), m_pipeline->height());
+    }
+    m_calibration = std::make_unique<WindowCalibration>(*m_pipeline, store);
     m_pipeline->addListener(*this);
-    m_preview = std::make_unique<PreviewTool>(*m_pipeline, store, geometry);
+    m_preview = std::make_unique<PreviewTool>(*m_pipeline, store, geometry, reticle);
     m_preview->Activate();
 }
 
@@ -51,6 +59,9 @@ void ImageWindow::close()
     m_pipeline->removeListener(*this);
     settings::write(m_store, settings::kDigitCapacity, m_pipeline->digitCapacity());
     m_planes.save(m_store);
+    m_calibration->save(m_store);
+    if (m_reticle != nullptr)
+        m_reticle->save(m_store);
 }
 
 MeasurementTool* ImageWindow::firstToolBesidesPreview() const
@@ -108,7 +119,25 @@ bool ImageWindow::render(const DisplaySurface& surface)
         return false;
     if (const MeasurementTool* tool = activeTool())
         DrawSquareOverlay(surface, tool->squareOverlay());
+    drawCalibrationTrack(surface);
     return true;
+}
+
+// From the current centroid through the recorded points, while the preview is in front.
+void ImageWindow::drawCalibrationTrack(const DisplaySurface& surface) const
+{
+    if (!m_preview->isActive() || !m_preview->running() || m_preview->track().empty())
+        return;
+    auto pixel = [](double value) { return static_cast<int>(value + 0.5); };
+    int x = pixel(m_preview->centroidX());
+    int y = pixel(m_preview->centroidY());
+    for (auto it = m_preview->track().rbegin(); it != m_preview->track().rend(); ++it) {
+        const int nx = pixel(it->first);
+        const int ny = pixel(it->second);
+        DrawLine(surface, x, y, nx, ny, m_preview->squareColour());
+        x = nx;
+        y = ny;
+    }
 }
 
 bool ImageWindow::inside(ImagePoint pixel) const
@@ -161,14 +190,16 @@ double ImageWindow::fieldOfViewY() const
     return m_pipeline->height() * m_geometry.sy() / 60.0;
 }
 
-void ImageWindow::planeColoursChanged()
+void ImageWindow::redraw()
 {
     if (MeasurementTool* tool = activeTool())
         tool->ProcessFrame(false);
 }
 
-void ImageWindow::geometryChanged(int /*width*/, int /*height*/, int planeCount)
+void ImageWindow::geometryChanged(int width, int height, int planeCount)
 {
+    if (m_reticle != nullptr)
+        m_reticle->setLimits(width, height);
     if (planeCount == m_planes.planeCount())
         return;
     m_planes.save(m_store);

@@ -25,6 +25,8 @@ namespace velmora::client {
 
 class ImageGeometry;
 class PlaneColours;
+class Reticle;
+class WindowCalibration;
 class SettingsStore;
 
 // Status panes 4–6 for the pixel under the cursor.
@@ -40,8 +42,11 @@ class ImageWindow : private PipelineListener {
 public:
     // Reads the window's settings ("Digit Capacity", the plane table for its plane
     // count), opens and activates the preview tool. Null for dimensions no frame can have.
+    // The reticle, when given, is the program's: its settings are read for this window
+    // and written when it closes, and its ranges follow the frame.
     static std::unique_ptr<ImageWindow> create(int width, int height, int planeCount, SettingsStore& store,
-                                               const ImageGeometry& geometry, PlaneColours& planes);
+                                               const ImageGeometry& geometry, PlaneColours& planes,
+                                               Reticle* reticle = nullptr);
     ~ImageWindow() override;
     ImageWindow(const ImageWindow&) = delete;
     ImageWindow& operator=(const ImageWindow&) = delete;
@@ -49,8 +54,12 @@ public:
     FramePipeline& pipeline() { return *m_pipeline; }
     const FramePipeline& pipeline() const { return *m_pipeline; }
     PreviewTool& previewTool() { return *m_preview; }
+    const PreviewTool& previewTool() const { return *m_preview; }
     const ImageGeometry& geometry() const { return m_geometry; }
     PlaneColours& planeColours() { return m_planes; }
+    WindowCalibration& calibration() { return *m_calibration; }
+    const WindowCalibration& calibration() const { return *m_calibration; }
+    Reticle* reticle() const { return m_reticle; }
     const PlaneColours& planeColours() const { return m_planes; }
 
     // A camera frame in storage order; false (nothing changed) when the samples are
@@ -79,8 +88,9 @@ public:
     WindowMapping mapping(int scrollX, int scrollY) const;
 
     // The active tool's working frame by the plane colours, with its square (crossed
-    // when tracking did not converge) and the centroid mark while it tracks. The
-    // surface must have the frame's dimensions (false otherwise).
+    // when tracking did not converge), the centroid mark while it tracks and, during an
+    // axis calibration, the track. The reticle's geometry (Reticle::drawing) is the
+    // view's to paint over it. The surface must have the frame's dimensions.
     bool render(const DisplaySurface& surface);
 
     // Status panes: 3 (geometry) and 4–6 for an image pixel; all empty outside the image.
@@ -95,12 +105,14 @@ public:
     // "FOV (')" of the frame by the image scales, arcminutes.
     double fieldOfViewX() const;
     double fieldOfViewY() const;
-    // The plane table was edited: redraw with the new colours.
-    void planeColoursChanged();
+    // The plane table, the reticle or a display option changed: the active tool
+    // processes the frame again and the views repaint.
+    void redraw();
 
 private:
     ImageWindow(std::unique_ptr<FramePipeline> pipeline, SettingsStore& store, const ImageGeometry& geometry,
-                PlaneColours& planes);
+                PlaneColours& planes, Reticle* reticle);
+    void drawCalibrationTrack(const DisplaySurface& surface) const;
     void geometryChanged(int width, int height, int planeCount) override;
     bool inside(ImagePoint pixel) const;
     MeasurementTool* firstToolBesidesPreview() const;
@@ -109,6 +121,8 @@ private:
     const ImageGeometry& m_geometry;
     PlaneColours& m_planes;
     std::unique_ptr<FramePipeline> m_pipeline;
+    Reticle* m_reticle;
+    std::unique_ptr<WindowCalibration> m_calibration;
     std::unique_ptr<PreviewTool> m_preview;
     DisplayConverter m_converter;
     bool m_fitToWindow = false;

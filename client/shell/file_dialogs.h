@@ -24,6 +24,8 @@ public:
     virtual ~FileDialogs() = default;
     // The chosen path, or nothing when the user cancelled.
     virtual std::optional<std::string> saveFile(const SaveFileRequest& request) = 0;
+    // An existing file to open (defaultExtension and defaultName unused).
+    virtual std::optional<std::string> openFile(const SaveFileRequest& request) = 0;
 };
 
 // The platform's folder browser (no root, no title): the chosen folder, or nothing

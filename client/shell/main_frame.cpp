@@ -14,7 +14,7 @@ MainFrame::MainFrame(SettingsStore& store, MainFrameWindow& window, ExposureTime
     : m_store(store), m_window(window), m_freeSpace(freeSpace),
       m_binding(static_cast<DriverBindingWindow&>(*this))
 {
-    m_cycle = std::make_unique<ExposureCycle>(m_binding, timer, clock, store, m_geometry, m_planes);
+    m_cycle = std::make_unique<ExposureCycle>(m_binding, timer, clock, store, m_geometry, m_planes, &m_reticle);
     m_cycle->setListener(this);
     m_barFlags.load(store);
 }
@@ -109,6 +109,8 @@ void MainFrame::opticsChanged()
 {
     m_geometry.setScales(m_optics.scaleX(), m_optics.scaleY());
     m_geometry.setFocalRatio(m_optics.focalRatio());
+    if (const ImageWindow* window = imageWindow())
+        m_reticle.setLimits(window->pipeline().width(), window->pipeline().height());
     notify([](MainFrameListener& l) { l.hardwareChanged(); });
 }
 
@@ -185,7 +187,7 @@ void MainFrame::applyPlaneChoices(const PlaneChoices& choices)
 {
     choices.applyTo(m_planes);
     if (ImageWindow* window = imageWindow())
-        window->planeColoursChanged();
+        window->redraw();
 }
 
 // ---- Titles and panes --------------------------------------------------------------

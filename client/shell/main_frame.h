@@ -12,6 +12,7 @@
 #include "client/image/command_state.h"
 #include "client/image/image_geometry.h"
 #include "client/image/plane_colours.h"
+#include "client/image/reticle.h"
 #include "client/image/window_mapping.h"
 #include "client/shell/dialog_bars.h"
 #include "client/shell/hardware_optics.h"
@@ -141,6 +142,8 @@ public:
     const ImageGeometry& geometry() const { return m_geometry; }
     PlaneColours& planeColours() { return m_planes; }
     const HardwareOptics& optics() const { return m_optics; }
+    Reticle& reticle() { return m_reticle; }
+    const Reticle& reticle() const { return m_reticle; }
     SettingsStore& store() { return m_store; }
 
     // ---- Commands ----------------------------------------------------------------
@@ -204,12 +207,16 @@ private:
     bool applyExposureControl(int controlId, int value);
     void getFromHardware();
     void opticsChanged();
+    // The fields and reticle bars (main_frame_image_bars.cpp): handled by the image window.
+    std::optional<bool> imageBarControlEnabled(int controlId) const;
+    bool applyImageBarControl(ImageWindow& window, int controlId, int value);
 
     SettingsStore& m_store;
     MainFrameWindow& m_window;
     const FreeSpaceQuery& m_freeSpace;
     ImageGeometry m_geometry;
     PlaneColours m_planes;
+    Reticle m_reticle{m_geometry};
     HardwareOptics m_optics;
     DialogBarFlags m_barFlags;
     DriverBinding m_binding;

@@ -25,13 +25,6 @@ DriverKind kindOfCommand(int commandId, int first)
     return static_cast<DriverKind>(commandId - first);
 }
 
-// Controls of the fields and reticle bars: their image-window handlers (calibration,
-// reticle) are not part of this program yet.
-bool isControlWithoutHandler(int controlId)
-{
-    return (controlId >= 1006 && controlId <= 1029) || controlId == 1054 || controlId == 1055;
-}
-
 // The screenshot bar's controls: a part of the frame handles them while an image
 // window exists; without that part they stay disabled.
 bool isScreenshotControl(int controlId)
@@ -208,8 +201,10 @@ bool MainFrame::controlEnabled(int controlId) const
     }
     if (const MainFramePart* part = partFor(controlId))
         return part->controlEnabled(controlId);
-    if (isControlWithoutHandler(controlId) || isScreenshotControl(controlId))
+    if (isScreenshotControl(controlId))
         return false;
+    if (std::optional<bool> enabled = imageBarControlEnabled(controlId))
+        return *enabled;
     switch (controlId) {
     case exposure_bar::kExposureTime:
     case exposure_bar::kManualMode:
@@ -238,6 +233,8 @@ bool MainFrame::applyControl(int controlId, int value)
             window->setDigitCapacity(value);
             return true;
         }
+        if (applyImageBarControl(*window, controlId, value))
+            return true;
     }
     return applyExposureControl(controlId, value) || applyHardwareControl(controlId, value);
 }

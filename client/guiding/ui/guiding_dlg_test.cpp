@@ -46,6 +46,11 @@ struct ScriptedDialogs : FileDialogs {
         requests.push_back(request);
         return answer;
     }
+    std::optional<std::string> openFile(const SaveFileRequest& request) override
+    {
+        requests.push_back(request);
+        return answer;
+    }
     std::optional<std::string> answer;
     std::vector<SaveFileRequest> requests;
 };

@@ -1,6 +1,7 @@
 #include "client/image/ui/child_frame.h"
 
 #include "client/image/image_window.h"
+#include "client/image/reticle.h"
 
 #include <QCloseEvent>
 #include <QMouseEvent>
@@ -35,7 +36,67 @@ void CImageView::redraw()
     if (m_surface.width() != pipeline.width() || m_surface.height() != pipeline.height())
         m_surface = QImage(pipeline.width(), pipeline.height(), QImage::Format_RGB32);
     m_window.render(surfaceOf(m_surface));
+    if (const Reticle* reticle = m_window.reticle(); reticle != nullptr && reticle->showReticle())
+        paintReticle(reticle->drawing(pipeline.height()));
     viewport()->update();
+}
+
+void CImageView::paintReticle(const ReticleDrawing& drawing)
+{
+    QPainter painter(&m_surface);
+    auto colour = [](RgbColour c) { return QColor(c.red, c.green, c.blue); };
+    painter.setPen(colour(Reticle::kCircleColour));
+    for (const ReticleEllipse& e : drawing.ellipses)
+        painter.drawEllipse(QPoint(e.centreX, e.centreY), e.radiusX, e.radiusY);
+    for (const ReticleSegment& s : drawing.axes) {
+        painter.setPen(colour(s.colour));
+        painter.drawLine(s.x0, s.y0, s.x1, s.y1);
+    }
+    painter.setPen(colour(Reticle::kLabelColour));
+    for (const ReticleLabel& label : drawing.labels)
+        painter.drawText(label.x + 2, label.y - 2, QString::fromStdString(label.text));
+}
+
+// The reticle takes the right button while it is shown.
+bool CImageView::reticleButton(QMouseEvent* event, QEvent::Type type)
+{
+    Reticle* reticle = m_window.reticle();
+    if (reticle == nullptr || !reticle->showReticle())
+        return false;
+    const ImagePoint pixel = pixelAt(event->position().toPoint());
+    if (type == QEvent::MouseButtonPress && event->button() == Qt::RightButton)
+        reticle->press(pixel.x, pixel.y);
+    else if (type == QEvent::MouseMove && reticle->dragging() != ReticleHit::None)
+        reticle->drag(pixel.x, pixel.y);
+    else if (type == QEvent::MouseButtonRelease && event->button() == Qt::RightButton)
+        reticle->release();
+    else
+        return false;
+    m_window.redraw();
+    if (onReticleChanged)
+        onReticleChanged();
+    return true;
+}
+
+// The cursor shows which part of the reticle the right button would take.
+void CImageView::showReticleCursor(ImagePoint pixel)
+{
+    const Reticle* reticle = m_window.reticle();
+    Qt::CursorShape shape = Qt::CrossCursor;
+    if (reticle != nullptr && reticle->showReticle()) {
+        switch (reticle->hitTest(pixel.x, pixel.y)) {
+        case ReticleHit::OuterCircle:
+            shape = Qt::SizeFDiagCursor;
+            break;
+        case ReticleHit::None:
+            break;
+        default:
+            shape = Qt::PointingHandCursor;
+            break;
+        }
+    }
+    if (viewport()->cursor().shape() != shape)
+        viewport()->setCursor(shape);
 }
 
 ClientSize CImageView::clientSize() const
@@ -83,8 +144,11 @@ ImagePoint CImageView::pixelAt(const QPoint& position) const
 
 void CImageView::mouseMoveEvent(QMouseEvent* event)
 {
+    const ImagePoint pixel = pixelAt(event->position().toPoint());
+    reticleButton(event, QEvent::MouseMove);
+    showReticleCursor(pixel);
     if (onCursor)
-        onCursor(pixelAt(event->position().toPoint()));
+        onCursor(pixel);
     QAbstractScrollArea::mouseMoveEvent(event);
 }
 
@@ -92,7 +156,15 @@ void CImageView::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
         m_window.clickAt(pixelAt(event->position().toPoint()));
+    else
+        reticleButton(event, QEvent::MouseButtonPress);
     QAbstractScrollArea::mousePressEvent(event);
+}
+
+void CImageView::mouseReleaseEvent(QMouseEvent* event)
+{
+    reticleButton(event, QEvent::MouseButtonRelease);
+    QAbstractScrollArea::mouseReleaseEvent(event);
 }
 
 void CImageView::leaveEvent(QEvent* event)

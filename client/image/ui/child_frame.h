@@ -9,6 +9,7 @@
 #include "client/image/window_mapping.h"
 
 #include <QAbstractScrollArea>
+#include <QEvent>
 #include <QImage>
 #include <QMdiSubWindow>
 
@@ -18,6 +19,7 @@
 namespace velmora::client {
 
 class ImageWindow;
+struct ReticleDrawing;
 
 class CImageView : public QAbstractScrollArea {
     Q_OBJECT
@@ -32,17 +34,23 @@ public:
     WindowMapping mapping() const;
 
     std::function<void(std::optional<ImagePoint>)> onCursor;
+    // The right button moved the reticle: its bar shows the new values.
+    std::function<void()> onReticleChanged;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
 private:
     ImagePoint pixelAt(const QPoint& position) const;
+    void paintReticle(const ReticleDrawing& drawing);
+    bool reticleButton(QMouseEvent* event, QEvent::Type type);
+    void showReticleCursor(ImagePoint pixel);
 
     ImageWindow& m_window;
     QImage m_surface;

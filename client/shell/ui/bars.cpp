@@ -1,6 +1,8 @@
 #include "client/shell/ui/bars.h"
 
 #include "client/devices/exposure_cycle.h"
+#include "client/image/calibration.h"
+#include "client/image/reticle.h"
 #include "client/image/image_window.h"
 #include "client/image/processing_bar.h"
 #include "client/image/ui/histogram_graph.h"
@@ -69,15 +71,15 @@ ControlForm* buildFieldsBar(const SettingsStore& store)
 {
     const std::uint32_t decimal = common::kDecimalDisplay;
     auto* bar = new ControlForm;
-    bar->addCheck(1054, QStringLiteral("Apply Dark-Field"))->setChecked(settings::read(store, settings::kApplyDark));
-    bar->addEdit(1008, QStringLiteral("Contrast"), storedField(store, settings::kDarkContrast, 200, 0.01, decimal));
-    bar->addButton(1006, QStringLiteral("Open"));
-    bar->addButton(1007, QStringLiteral("Calibrate"));
+    bar->addCheck(fields_bar::kApplyDark, QStringLiteral("Apply Dark-Field"))->setChecked(settings::read(store, settings::kApplyDark));
+    bar->addEdit(fields_bar::kDarkContrast, QStringLiteral("Contrast"), storedField(store, settings::kDarkContrast, 200, 0.01, decimal));
+    bar->addButton(fields_bar::kDarkOpen, QStringLiteral("Open"));
+    bar->addButton(fields_bar::kDarkCalibrate, QStringLiteral("Calibrate"));
     bar->nextRow();
-    bar->addCheck(1055, QStringLiteral("Apply Flat-Field"))->setChecked(settings::read(store, settings::kApplyFlat));
-    bar->addEdit(1012, QStringLiteral("Contrast"), storedField(store, settings::kFlatContrast, 200, 0.01, decimal));
-    bar->addButton(1010, QStringLiteral("Open"));
-    bar->addButton(1011, QStringLiteral("Calibrate"));
+    bar->addCheck(fields_bar::kApplyFlat, QStringLiteral("Apply Flat-Field"))->setChecked(settings::read(store, settings::kApplyFlat));
+    bar->addEdit(fields_bar::kFlatContrast, QStringLiteral("Contrast"), storedField(store, settings::kFlatContrast, 200, 0.01, decimal));
+    bar->addButton(fields_bar::kFlatOpen, QStringLiteral("Open"));
+    bar->addButton(fields_bar::kFlatCalibrate, QStringLiteral("Calibrate"));
     return bar;
 }
 
@@ -137,17 +139,17 @@ ControlForm* buildReticleBar(const SettingsStore& store)
         bar->addEdit(id, QString::fromUtf8(label), f);
         bar->nextRow();
     };
-    row(1014, "Center X (pt)", settings::kReticleCenterX, 999999, 0.1, decimal, "%.1f");
-    row(1016, "Center Y (pt)", settings::kReticleCenterY, 999999, 0.1, decimal, "%.1f");
-    row(1018, "Diameter 1 ('')", settings::kReticleDiameter1, 99999999, 0.01, decimal, "%.2f");
-    row(1020, "Diameter 2 ('')", settings::kReticleDiameter2, 99999999, 0.01, decimal, "%.2f");
-    row(1022, "Diameter 3 ('')", settings::kReticleDiameter3, 99999999, 0.01, decimal, "%.2f");
-    row(1024, "Angle (grads)", settings::kReticleAngle, 36000, 0.01, decimal | common::kWrapRange, "%.2f");
-    bar->addCheck(1026, QStringLiteral("Show Reticle"))->setChecked(settings::read(store, settings::kShowReticle));
-    bar->addCheck(1027, QStringLiteral("Show Center"))->setChecked(settings::read(store, settings::kShowCenter));
+    row(reticle_bar::kCenterX, "Center X (pt)", settings::kReticleCenterX, 999999, 0.1, decimal, "%.1f");
+    row(reticle_bar::kCenterY, "Center Y (pt)", settings::kReticleCenterY, 999999, 0.1, decimal, "%.1f");
+    row(reticle_bar::kDiameter1, "Diameter 1 ('')", settings::kReticleDiameter1, 99999999, 0.01, decimal, "%.2f");
+    row(reticle_bar::kDiameter2, "Diameter 2 ('')", settings::kReticleDiameter2, 99999999, 0.01, decimal, "%.2f");
+    row(reticle_bar::kDiameter3, "Diameter 3 ('')", settings::kReticleDiameter3, 99999999, 0.01, decimal, "%.2f");
+    row(reticle_bar::kAngle, "Angle (grads)", settings::kReticleAngle, 36000, 0.01, decimal | common::kWrapRange, "%.2f");
+    bar->addCheck(reticle_bar::kShowReticle, QStringLiteral("Show Reticle"))->setChecked(settings::read(store, settings::kShowReticle));
+    bar->addCheck(reticle_bar::kShowCenter, QStringLiteral("Show Center"))->setChecked(settings::read(store, settings::kShowCenter));
     bar->nextRow();
-    bar->addButton(1028, QStringLiteral("Center"));
-    bar->addButton(1029, QStringLiteral("Calibrate"));
+    bar->addButton(reticle_bar::kCenter, QStringLiteral("Center"));
+    bar->addButton(reticle_bar::kCalibrate, QStringLiteral("Calibrate"));
     return bar;
 }
 
@@ -268,6 +270,43 @@ void showProcessingBar(ControlForm& bar, const ProcessingBarView* view, int fram
     bar.showChecked(pb::kAuto, view->autoHistogram);
     bar.showChecked(pb::kSynchronize, view->synchronize);
     bar.showChecked(pb::kLogScale, view->logScale);
+}
+
+namespace {
+
+// A field whose range may have changed: reconfigured, then its value shown.
+void showNumeric(ControlForm& bar, int id, const common::NumericField& field)
+{
+    auto* edit = bar.controlAs<common::CMyEdit>(id);
+    if (edit == nullptr)
+        return;
+    if (edit->field().minimum() != field.minimum() || edit->field().maximum() != field.maximum())
+        edit->configure(field.flags(), field.minimum(), field.maximum(), field.step(), field.scale(),
+                        field.format().c_str());
+    bar.showValue(id, field.value());
+}
+
+} // namespace
+
+void showFieldsBar(ControlForm& bar, const WindowCalibration* calibration)
+{
+    if (calibration == nullptr)
+        return;
+    bar.showChecked(fields_bar::kApplyDark, calibration->applyDark());
+    bar.showChecked(fields_bar::kApplyFlat, calibration->applyFlat());
+    bar.showValue(fields_bar::kDarkContrast, calibration->contrast(CalibrationKind::Dark));
+    bar.showValue(fields_bar::kFlatContrast, calibration->contrast(CalibrationKind::Flat));
+}
+
+void showReticleBar(ControlForm& bar, const Reticle& reticle, const std::string& calibrateText)
+{
+    namespace rb = reticle_bar;
+    for (int id : {rb::kCenterX, rb::kCenterY, rb::kDiameter1, rb::kDiameter2, rb::kDiameter3, rb::kAngle})
+        showNumeric(bar, id, reticle.field(id));
+    bar.showChecked(rb::kShowReticle, reticle.showReticle());
+    bar.showChecked(rb::kShowCenter, reticle.showCenter());
+    if (auto* button = bar.controlAs<QAbstractButton>(rb::kCalibrate))
+        button->setText(qText(calibrateText));
 }
 
 CHistogramGraph* histogramGraphOf(const ControlForm& bar)

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <string>
+
 namespace velmora::common {
 class ControlForm;
 }
@@ -17,6 +19,8 @@ class ExposureCycle;
 class MainFrame;
 class SettingsStore;
 struct ProcessingBarView;
+class Reticle;
+class WindowCalibration;
 
 ControlForm* buildExposureBar();
 ControlForm* buildFieldsBar(const SettingsStore& store);
@@ -30,5 +34,9 @@ void showHardwareBar(ControlForm& bar, const MainFrame& frame);
 // Without a tool the bar keeps its values and shows no header text.
 void showProcessingBar(ControlForm& bar, const ProcessingBarView* view, int frameWidth, int frameHeight);
 CHistogramGraph* histogramGraphOf(const ControlForm& bar);
+// The image window's references and options; without a window the bar keeps its values.
+void showFieldsBar(ControlForm& bar, const WindowCalibration* calibration);
+// The program's reticle, with the ranges of the moment; "Calibrate" or "Finish".
+void showReticleBar(ControlForm& bar, const Reticle& reticle, const std::string& calibrateText);
 
 } // namespace velmora::client

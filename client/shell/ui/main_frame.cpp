@@ -2,6 +2,7 @@
 
 #include "client/image/image_window.h"
 #include "client/image/processing_bar.h"
+#include "client/image/ui/calibrate_dlg.h"
 #include "client/image/ui/child_frame.h"
 #include "client/image/ui/histogram_graph.h"
 #include "client/image/ui/plane_dlg.h"
@@ -10,6 +11,7 @@
 #include "common/ui/control_form.h"
 #include "client/shell/ui/bars.h"
 #include "client/shell/ui/my_dialog_bar.h"
+#include "client/shell/ui/qt_file_dialogs.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,6 +35,8 @@ CMainFrame::CMainFrame(SettingsStore& store, const HighResolutionClock& clock, c
 {
     m_core = std::make_unique<MainFrame>(store, static_cast<MainFrameWindow&>(*this), m_timer, clock, freeSpace);
     m_core->addListener(static_cast<MainFrameListener&>(*this));
+    m_ownFileDialogs = std::make_unique<QtFileDialogs>(this);
+    m_fileDialogs = m_ownFileDialogs.get();
     m_timer.setCallback([this](int id) { m_core->cycle().onTimer(id); });
     setObjectName(QStringLiteral("MainFrame"));
     setWindowTitle(QString::fromUtf8(MainFrame::kTitle));
@@ -159,13 +163,18 @@ void CMainFrame::showAbout()
                                       "No help file is installed; see the README."));
 }
 
+void CMainFrame::setFileDialogs(FileDialogs* dialogs)
+{
+    m_fileDialogs = dialogs != nullptr ? dialogs : m_ownFileDialogs.get();
+}
+
 void CMainFrame::controlChanged(int controlId, int value)
 {
-    if (controlId == hardware_bar::kSetPlaneColors) {
+    if (controlId == hardware_bar::kSetPlaneColors)
         openPlaneDialog();
-    } else {
+    else if (!runImageBarDialog(controlId))
         m_core->applyControl(controlId, value);
-    }
+    refreshImageBars();
     exposureBarChanged();
     refreshProcessingBar();
     refreshCommandStates();
@@ -239,6 +248,7 @@ void CMainFrame::imageWindowOpened(ImageWindow& window)
         refreshFrameViews();
     };
     m_child->onUserClose = [this] { m_core->cycle().closeImageWindow(); };
+    m_child->view()->onReticleChanged = [this] { refreshImageBars(); };
     m_child->showAtFrameSize(m_mdi->viewport()->size());
     m_panes[6]->setMinimumWidth(m_core->statusPaneWidth(6));
     auto* preview = new CPreviewDlg(window.previewTool(), this);

@@ -4,6 +4,8 @@
 // rule and text comes from the core MainFrame it owns.
 
 #include "client/image/pipeline_listener.h"
+#include "client/image/calibration.h"
+#include "client/shell/file_dialogs.h"
 #include "client/shell/main_frame.h"
 #include "client/shell/ui/qt_exposure_timer.h"
 
@@ -53,6 +55,8 @@ public:
     CChildFrame* childFrame() const { return m_child; }
     CMyDialog* toolWindow(const MeasurementTool& tool) const;
     QtExposureTimer& exposureTimer() { return m_timer; }
+    // The file dialogs of the bars ("Open" and the calibrations' saves); Qt's own by default.
+    void setFileDialogs(FileDialogs* dialogs);
 
     // What the idle refresh does: command states, enables, panes and titles.
     void refreshCommandStates();
@@ -90,6 +94,10 @@ private:
     void runCommand(int commandId);
     void controlChanged(int controlId, int value);
     void openPlaneDialog();
+    bool runImageBarDialog(int controlId);
+    void openReference(CalibrationKind kind);
+    void calibrate(CalibrationKind kind);
+    void refreshImageBars();
     void refreshFrameViews();
     void refreshProcessingBar();
     void syncBarVisibility();
@@ -109,6 +117,8 @@ private:
     CChildFrame* m_child = nullptr;
     std::map<const MeasurementTool*, CMyDialog*> m_toolWindows;
     QTimer* m_idle = nullptr;
+    std::unique_ptr<FileDialogs> m_ownFileDialogs;
+    FileDialogs* m_fileDialogs = nullptr;
     Qt::WindowStates m_stateBeforeMinimise = Qt::WindowNoState;
     int m_waitCursors = 0;
     bool m_shutDown = false;

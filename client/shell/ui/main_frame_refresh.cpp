@@ -68,6 +68,7 @@ void CMainFrame::refreshCommandStates()
         QString::fromStdString(m_core->statusPane(MainFrame::kFreeSpacePane)));
     showHardwareBar(*barForm(DialogBar::Hardware), *m_core);
     showExposureBar(*barForm(DialogBar::Exposure), m_core->cycle());
+    refreshImageBars();
     setWindowTitle(QString::fromStdString(m_core->mainWindowTitle()));
     refreshFrameViews();
 }

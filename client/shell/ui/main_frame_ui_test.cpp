@@ -5,7 +5,9 @@
 #include "client/devices/high_resolution_clock.h"
 #include "client/shell/user_paths.h"
 #include "client/image/image_window.h"
+#include "client/image/calibration.h"
 #include "client/image/processing_bar.h"
+#include "client/image/reticle.h"
 #include "client/image/ui/child_frame.h"
 #include "client/image/ui/my_dialog.h"
 #include "client/image/ui/plane_dlg.h"
@@ -337,4 +339,41 @@ TEST_F(MainFrameUiTest, ClosingTheImageWindowByHandForgetsItUntilTheNextFrame)
     ASSERT_NE(frame->childFrame(), nullptr);
     EXPECT_EQ(frame->statusPane(3)->text(), " [64x48x1] ");
     EXPECT_EQ(frame->mdiArea()->subWindowList().size(), 1);
+}
+
+// The reticle over the image: drawn in magenta, its centre moved by the right button,
+// its bar following; the fields bar's dark controls wait for a matching dark.
+TEST_F(MainFrameUiTest, TheReticleIsDrawnAndMovedWithTheRightButton)
+{
+    drivers->camera.geometry = {640, 480, 1};
+    open();
+    exposeOnce();
+    CChildFrame* child = frame->childFrame();
+    ASSERT_NE(child, nullptr);
+    const QImage& surface = child->view()->surface();
+    int magenta = 0;
+    for (int y = 0; y < surface.height(); ++y)
+        for (int x = 0; x < surface.width(); ++x)
+            magenta += (surface.pixel(x, y) & 0xFFFFFF) == 0xFF00FF;
+    EXPECT_GT(magenta, 100) << "three circles around the centre";
+    EXPECT_EQ(surface.pixel(320 + 50, 479 - 240) & 0xFFFFFF, 0xFFFF00u) << "the horizontal axis, yellow";
+
+    child->view()->viewport()->resize(640, 480);
+    QTest::mouseClick(child->view()->viewport(), Qt::RightButton, {}, QPoint(100, 479 - 50));
+    EXPECT_EQ(frame->core().reticle().centreXTenths(), 1000);
+    EXPECT_EQ(frame->core().reticle().centreYTenths(), 500);
+    EXPECT_EQ(control<common::CMyEdit>(DialogBar::Reticle, reticle_bar::kCenterX)->value(), 1000);
+    QTest::mouseMove(child->view()->viewport(), QPoint(100 + 10, 479 - 50));
+    EXPECT_EQ(frame->statusPane(5)->text().toStdString(),
+              std::string(" [") + std::to_string(10 * 0.20626480648278825 * 5.6).substr(0, 5) + ";0.00] ");
+
+    frame->refreshCommandStates();
+    EXPECT_TRUE(control<QWidget>(DialogBar::Fields, fields_bar::kDarkOpen)->isEnabled());
+    EXPECT_TRUE(control<QWidget>(DialogBar::Fields, fields_bar::kDarkCalibrate)->isEnabled());
+    EXPECT_FALSE(control<QWidget>(DialogBar::Fields, fields_bar::kApplyDark)->isEnabled()) << "no dark yet";
+    EXPECT_FALSE(control<QWidget>(DialogBar::Fields, fields_bar::kFlatCalibrate)->isEnabled());
+    EXPECT_FALSE(control<QWidget>(DialogBar::Reticle, reticle_bar::kCalibrate)->isEnabled()) << "no tracking";
+    frame->core().applyControl(processing_bar::kAutoGuiding, 1);
+    frame->refreshCommandStates();
+    EXPECT_TRUE(control<QWidget>(DialogBar::Reticle, reticle_bar::kCalibrate)->isEnabled());
 }

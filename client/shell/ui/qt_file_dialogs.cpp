@@ -11,14 +11,33 @@
 
 namespace velmora::client {
 
-std::optional<std::string> QtFileDialogs::saveFile(const SaveFileRequest& request)
+namespace {
+
+QString qtFilter(const std::string& filter)
 {
     QStringList filters;
-    for (const auto& [description, pattern] : parseFileFilter(request.filter))
+    for (const auto& [description, pattern] : parseFileFilter(filter))
         filters << QString::fromStdString(description);
+    return filters.join(QStringLiteral(";;"));
+}
+
+} // namespace
+
+std::optional<std::string> QtFileDialogs::openFile(const SaveFileRequest& request)
+{
+    QFileDialog dialog(m_parent, QString(), QString::fromStdString(expandUserPath(request.folder)),
+                       qtFilter(request.filter));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().front().toStdString();
+}
+
+std::optional<std::string> QtFileDialogs::saveFile(const SaveFileRequest& request)
+{
     const std::string start = expandUserPath(request.folder) + request.defaultName;
-    QFileDialog dialog(m_parent, QString(), QString::fromStdString(start),
-                       filters.join(QStringLiteral(";;")));
+    QFileDialog dialog(m_parent, QString(), QString::fromStdString(start), qtFilter(request.filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -12,6 +12,7 @@ public:
     explicit QtFileDialogs(QWidget* parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget* parent) { m_parent = parent; }
     std::optional<std::string> saveFile(const SaveFileRequest& request) override;
+    std::optional<std::string> openFile(const SaveFileRequest& request) override;
     std::optional<std::string> chooseFolder(const std::string& startFolder) override;
 
 private:
