@@ -1,5 +1,6 @@
 #include "client/app/client_program.h"
 
+#include "client/capture/ui/capture_dlg.h"
 #include "client/devices/driver_chooser.h"
 #include "client/guiding/ui/guiding_dlg.h"
 #include "client/shell/ui/main_frame.h"
@@ -18,6 +19,8 @@ ClientProgram::ClientProgram(FileDialogs* fileDialogs)
     FileDialogs& dialogs = fileDialogs != nullptr ? *fileDialogs : m_fileDialogs;
     m_frame->setFileDialogs(&dialogs);
     registerGuidingWindow(*m_frame, m_clock, dialogs);
+    m_messageBoxes.setParent(m_frame.get());
+    registerCaptureWindows(*m_frame, m_fileDialogs, m_messageBoxes);
 }
 
 ClientProgram::~ClientProgram()

@@ -34,6 +34,7 @@ private:
     FileSystemFreeSpace m_freeSpace;
     QtChooserDialog m_chooserDialog;
     QtFileDialogs m_fileDialogs;
+    QtMessageBoxes m_messageBoxes;
     std::unique_ptr<automation::InProcessClass> m_chooser;
     std::unique_ptr<CMainFrame> m_frame;
 };
