@@ -1,29 +1,52 @@
 #include "client/capture/avi_pixels.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace velmora::client {
+
+namespace {
+
+// Blue = green = red = the value's high byte, and 0: one little-endian word a pixel.
+template <typename Value>
+void writeGrey(const Value* __restrict values, std::uint8_t* __restrict target, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t word = (static_cast<std::uint32_t>(values[i] >> 8u) & 0xFFu) * 0x010101u;
+        std::memcpy(target + 4 * i, &word, 4); // little-endian: blue, green, red, 0
+    }
+}
+
+} // namespace
 
 bool AviPixelConverter::convert(const ImageFrame& frame, const PixelRect& region, const PlaneColours& colours,
                                 std::span<std::uint8_t> pixels)
 {
     if (region.isEmpty() || pixels.size() < static_cast<std::size_t>(region.area()) * 4u)
         return false;
-    std::fill(pixels.begin(), pixels.end(), std::uint8_t{0});
     const PixelRect inside = region.clippedTo(frame.width(), frame.height());
-    if (inside.isEmpty())
-        return true;
     m_white.clear();
     for (int p = 0; p < frame.planeCount(); ++p) {
         if (colours.colour(p) == PlaneColour::White)
             m_white.push_back(p);
     }
+    // Grey pixels are written whole, alpha included: only a region past the frame's
+    // edge leaves bytes that need clearing.
+    if (inside != region || m_white.empty())
+        std::fill(pixels.begin(), pixels.end(), std::uint8_t{0});
+    if (inside.isEmpty())
+        return true;
     const auto stride = static_cast<std::size_t>(region.width()) * 4u;
     const auto count = static_cast<std::size_t>(inside.width());
     auto rowStart = [&](int y) {
         return pixels.data() + static_cast<std::size_t>(y - region.top) * stride +
                static_cast<std::size_t>(inside.left - region.left) * 4u;
     };
+    if (m_white.size() == 1) {
+        for (int y = inside.top; y < inside.bottom; ++y)
+            writeGrey(frame.row(m_white[0], y) + inside.left, rowStart(y), count);
+        return true;
+    }
     if (!m_white.empty()) {
         const auto planes = static_cast<std::uint32_t>(m_white.size());
         m_sums.resize(count);
@@ -34,11 +57,9 @@ bool AviPixelConverter::convert(const ImageFrame& frame, const PixelRect& region
                 for (std::size_t i = 0; i < count; ++i)
                     m_sums[i] += source[i];
             }
-            std::uint8_t* target = rowStart(y);
-            for (std::size_t i = 0; i < count; ++i, target += 4) {
-                const auto grey = static_cast<std::uint8_t>((m_sums[i] / planes) >> 8u);
-                target[0] = target[1] = target[2] = grey;
-            }
+            for (std::size_t i = 0; i < count; ++i)
+                m_sums[i] /= planes;
+            writeGrey(m_sums.data(), rowStart(y), count);
         }
         return true;
     }

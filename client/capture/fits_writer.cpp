@@ -62,6 +62,17 @@ std::vector<std::pair<const char*, std::string>> axisCards(const FitsShape& shap
     return cards;
 }
 
+// Big-endian words of each sample as `encode` gives it, in a loop the compiler vectorises.
+template <typename Encode>
+void packRow(const std::uint16_t* source, std::uint8_t* target, std::size_t count, Encode encode)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        const unsigned value = encode(static_cast<unsigned>(source[i]));
+        target[2 * i] = static_cast<std::uint8_t>(value >> 8u);
+        target[2 * i + 1] = static_cast<std::uint8_t>(value & 0xFFu);
+    }
+}
+
 std::string exposureText(double seconds)
 {
     char text[32];
@@ -146,11 +157,11 @@ bool PackFitsRegion(const ImageFrame& frame, const PixelRect& region, std::span<
             std::uint8_t* target = plane +
                                    static_cast<std::size_t>(region.bottom - 1 - y) * strides.rowStride +
                                    static_cast<std::size_t>(inside.left - region.left) * 2u;
-            for (int x = inside.left; x < inside.right; ++x, ++source, target += 2) {
-                const unsigned value = standard ? (*source ^ 0x8000u) : (*source >> 1u);
-                target[0] = static_cast<std::uint8_t>(value >> 8u);
-                target[1] = static_cast<std::uint8_t>(value & 0xFFu);
-            }
+            const auto count = static_cast<std::size_t>(inside.width());
+            if (standard)
+                packRow(source, target, count, [](unsigned v) { return v ^ 0x8000u; });
+            else
+                packRow(source, target, count, [](unsigned v) { return v >> 1u; });
         }
     }
     return true;
@@ -180,7 +191,9 @@ bool writeFitsFrame(const ImageFrame& frame, const PixelRect& region, std::vecto
     const std::size_t bytes = strides.bytes(frame.planeCount());
     if (buffer.size() < bytes)
         buffer.resize(bytes);
-    std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
+    // Only a region past the frame's edge leaves bytes that packing does not write.
+    if (region.clippedTo(frame.width(), frame.height()) != region)
+        std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
     PackFitsRegion(frame, region, buffer, layout);
     const std::span<const std::uint8_t> data(buffer.data(), bytes);
     if (!split) {
