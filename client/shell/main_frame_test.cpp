@@ -165,8 +165,8 @@ TEST_F(MainFrameTest, ToolWindowsOpenOnceAndShowCheckedWhileActive)
     int raised = 0;
     frame->registerToolWindow({kCommandCapture, "Capture",
                                [&](ImageWindow& w) {
-                                   capture = std::make_unique<MeasurementTool>(
-                                       "Capture", w.pipeline(), frame->store(), frame->geometry());
+                                   capture = std::make_unique<MeasurementTool>("Capture", w.pipeline(),
+                                                                               frame->store(), frame->geometry());
                                    capture->Activate();
                                },
                                [&](MeasurementTool&) { ++raised; }});
