@@ -7,6 +7,7 @@
 #include "client/shell/ui/my_dialog_bar.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -97,6 +98,7 @@ void CMainFrame::buildMenus()
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(makeAction(kCommandHelpFinder, "&Help Topics", {}, false));
+    m_actions.at(kCommandHelpFinder)->setShortcut(QKeySequence::HelpContents); // F1
     help->addSeparator();
     help->addAction(makeAction(kCommandAppAbout, "&About VelmoraNebrix...", {}, false));
 
