@@ -67,9 +67,15 @@ std::string formatArray(const SAFEARRAY* psa)
     if (!psa)
         return "[]";
     std::string text = "[";
-    for (UINT d = 0; d < psa->cDims; ++d)
-        text += (d ? "x" : "") + std::to_string(psa->rgsabound[d].cElements);
-    text += std::string(" ") + elementName(psa->vt);
+    // Appended piece by piece: GCC 12 at -O3 misreads "literal" + std::string as an
+    // overlapping copy (-Wrestrict).
+    for (UINT d = 0; d < psa->cDims; ++d) {
+        if (d > 0)
+            text += 'x';
+        text += std::to_string(psa->rgsabound[d].cElements);
+    }
+    text += ' ';
+    text += elementName(psa->vt);
     switch (psa->vt) {
     case VT_I2:
         text += statistics<SHORT>(psa, true);
