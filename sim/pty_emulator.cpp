@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
@@ -55,7 +56,20 @@ bool PtyEmulator::start()
         closeDescriptors();
         return false;
     }
-    m_thread = std::thread([this] { run(); });
+    try {
+        m_thread = std::thread([this] {
+            try {
+                run();
+            } catch (...) {
+                // Out of memory in a reply: the emulated device goes silent, the
+                // process goes on.
+                std::fprintf(stderr, "pty emulator: stopped by a failure\n");
+            }
+        });
+    } catch (...) {
+        closeDescriptors();
+        return false;
+    }
     return true;
 }
 
