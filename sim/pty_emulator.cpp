@@ -146,7 +146,25 @@ void PtyEmulator::handleByte(char byte)
     reply = shapeReply(std::move(reply), faults);
     if (faults.replyDelay.count() > 0 && waitForStop(faults.replyDelay))
         return;
-    send(reply, faults);
+    if (!send(reply, faults))
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        ++m_repliesSent;
+    }
+    m_replySent.notify_all();
+}
+
+std::size_t PtyEmulator::repliesSent() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_repliesSent;
+}
+
+bool PtyEmulator::waitForRepliesSent(std::size_t count, std::chrono::milliseconds limit) const
+{
+    std::unique_lock lock(m_mutex);
+    return m_replySent.wait_for(lock, limit, [&] { return m_repliesSent >= count; });
 }
 
 bool PtyEmulator::send(std::string_view bytes, const EmulatorFaults& faults)
