@@ -11,6 +11,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <new>
+#include <stdexcept>
 #include <thread>
 
 using namespace velmora::automation;
@@ -101,6 +103,68 @@ TEST(QtExecutorTest, ServesFdsAndPostsOnTheQtLoopIncludingNestedLoops)
     pair.poke();
     QCoreApplication::processEvents();
     EXPECT_EQ(1, readable);
+}
+
+// A callback that throws is reported and the loop serves on: nothing unwinds through it.
+TEST(PlainLoopTest, ACallbackThatThrowsIsReportedAndTheLoopGoesOn)
+{
+    PlainLoop loop;
+    SocketPair pair;
+    int served = 0;
+    loop.watch(pair.fds[0], [&] {
+        pair.drain();
+        loop.unwatch(pair.fds[0]);
+        throw std::runtime_error("watched");
+    });
+    loop.post([] { throw std::bad_alloc(); });
+    loop.postDelayed(std::chrono::milliseconds(0), [] { throw 7; });
+    loop.post([&] { ++served; });
+    pair.poke();
+    for (int round = 0; round < 4; ++round)
+        loop.runOnce(std::chrono::milliseconds(1000));
+    loop.post([&] {
+        ++served;
+        loop.quit();
+    });
+    loop.run();
+    EXPECT_EQ(2, served);
+}
+
+TEST(QtExecutorTest, ACallbackThatThrowsIsReportedAndTheQtLoopGoesOn)
+{
+    int argc = 1;
+    char name[] = "executor_test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    QtExecutor executor;
+    SocketPair pair;
+    bool watched = false;
+    executor.watch(pair.fds[0], [&] {
+        pair.drain();
+        watched = true;
+        executor.unwatch(pair.fds[0]); // its notifier retires while its signal runs
+        throw std::bad_alloc();
+    });
+    executor.post([] { throw std::runtime_error("posted"); });
+    executor.postDelayed(std::chrono::milliseconds(0), [] { throw 7; });
+    pair.poke();
+    QEventLoop loop;
+    bool after = false;
+    executor.postDelayed(std::chrono::milliseconds(1), [&] {
+        after = true;
+        if (watched)
+            loop.quit();
+    });
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (watched && after)
+            loop.quit();
+    });
+    poll.start(1);
+    loop.exec();
+    EXPECT_TRUE(watched);
+    EXPECT_TRUE(after);
 }
 
 } // namespace
