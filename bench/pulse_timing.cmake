@@ -1,1 +1,1 @@
-target_link_libraries(velmora-bench PRIVATE velmora_server_telescope velmora_server_telescope_fakes)
+target_link_libraries(velmora-bench PRIVATE velmora_server_telescope velmora_server_common_fakes velmora_sim)

@@ -11,8 +11,8 @@
 #include "platform/ports/system_port_devices.h"
 #include "server/frame/device_settings.h"
 #include "server/ports/port_registry.h"
-#include "server/telescope/line_pulses.h"
 #include "server/telescope/telescope_driver.h"
+#include "sim/line_pulses.h"
 #include "sim/simulated_parallel_backend.h"
 #include "testing/temp_home.h"
 
@@ -89,7 +89,7 @@ void collectErrors(const Lane& lane, const sim::LineLog& lines, std::vector<doub
     server::PulseGuider::DirectionWords words = lane.telescope->settings().directionWords;
     for (int sense = 0; sense < 2; ++sense) {
         int line = std::countr_zero(static_cast<unsigned>(words[2 * lane.axis + sense] & 0xFF));
-        std::vector<server::LinePulse> pulses = server::linePulses(lines.changes(), line);
+        std::vector<sim::LinePulse> pulses = sim::linePulses(lines.changes(), line);
         std::size_t k = 0;
         for (std::size_t i = sense; i < lane.durationsMs.size(); i += 2, ++k) {
             if (k >= pulses.size()) {

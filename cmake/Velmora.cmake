@@ -4,7 +4,9 @@
 #   A static library; includes are relative to the source root ("client/shell/x.h").
 #   QT turns on moc and links Qt Widgets: only for ui/, app/ and tools/ targets.
 # velmora_test(<name> SOURCES ... [LIBS ...] [QT])
-#   A GoogleTest executable whose tests are registered with CTest one by one.
+#   A GoogleTest executable whose tests are registered with CTest one by one. With
+#   VELMORA_TESTS off the target still exists (so folders may add to it) but is not
+#   built by default and registers nothing.
 
 function(velmora_library name)
     cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS" ${ARGN})
@@ -19,7 +21,11 @@ endfunction()
 
 function(velmora_test name)
     cmake_parse_arguments(ARG "QT" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
-    add_executable(${name} ${ARG_SOURCES})
+    if(VELMORA_TESTS)
+        add_executable(${name} ${ARG_SOURCES})
+    else()
+        add_executable(${name} EXCLUDE_FROM_ALL ${ARG_SOURCES})
+    endif()
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} velmora_testing GTest::gtest GTest::gmock Threads::Threads)
     if(ARG_QT)
@@ -27,6 +33,9 @@ function(velmora_test name)
         target_link_libraries(${name} PRIVATE Qt6::Widgets Qt6::Test velmora_testing_qt_main)
     else()
         target_link_libraries(${name} PRIVATE GTest::gtest_main)
+    endif()
+    if(NOT VELMORA_TESTS)
+        return()
     endif()
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 120)

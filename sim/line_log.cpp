@@ -10,14 +10,24 @@ LineLog::LineLog(std::uint8_t initial, Clock clock) : m_clock(std::move(clock)),
 
 void LineLog::set(std::uint8_t value)
 {
-    std::lock_guard lock(m_mutex);
-    if (value == m_value)
-        return;
-    m_changes.push_back({m_clock(), m_value, value});
-    if (m_changes.size() > kCapacity)
-        m_changes.pop_front();
-    m_value = value;
-    ++m_changeCount;
+    {
+        std::lock_guard lock(m_mutex);
+        if (value == m_value)
+            return;
+        m_changes.push_back({m_clock(), m_value, value});
+        if (m_changes.size() > kCapacity)
+            m_changes.pop_front();
+        m_value = value;
+        ++m_changeCount;
+    }
+    m_changed.notify_all();
+}
+
+bool LineLog::waitFor(const std::function<bool(std::uint8_t lines)>& holds,
+                      std::chrono::milliseconds limit) const
+{
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, limit, [&] { return holds(m_value); });
 }
 
 std::uint8_t LineLog::value() const

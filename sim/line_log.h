@@ -4,6 +4,7 @@
 // and mount to learn when an exposure or a guide pulse started and ended.
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -36,9 +37,14 @@ public:
     std::uint8_t valueAt(std::chrono::steady_clock::time_point time) const;
     std::size_t changeCount() const;
     void clearChanges();
+    // Waits until `holds` is true of the lines (checked now and at every change);
+    // false after `limit`. For tests that wait for what another thread or process
+    // does to the lines.
+    bool waitFor(const std::function<bool(std::uint8_t lines)>& holds, std::chrono::milliseconds limit) const;
 
 private:
     mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
     Clock m_clock;
     std::uint8_t m_value;
     std::deque<LineChange> m_changes;

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
@@ -55,7 +56,20 @@ bool PtyEmulator::start()
         closeDescriptors();
         return false;
     }
-    m_thread = std::thread([this] { run(); });
+    try {
+        m_thread = std::thread([this] {
+            try {
+                run();
+            } catch (...) {
+                // Out of memory in a reply: the emulated device goes silent, the
+                // process goes on.
+                std::fprintf(stderr, "pty emulator: stopped by a failure\n");
+            }
+        });
+    } catch (...) {
+        closeDescriptors();
+        return false;
+    }
     return true;
 }
 
@@ -132,7 +146,25 @@ void PtyEmulator::handleByte(char byte)
     reply = shapeReply(std::move(reply), faults);
     if (faults.replyDelay.count() > 0 && waitForStop(faults.replyDelay))
         return;
-    send(reply, faults);
+    if (!send(reply, faults))
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        ++m_repliesSent;
+    }
+    m_replySent.notify_all();
+}
+
+std::size_t PtyEmulator::repliesSent() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_repliesSent;
+}
+
+bool PtyEmulator::waitForRepliesSent(std::size_t count, std::chrono::milliseconds limit) const
+{
+    std::unique_lock lock(m_mutex);
+    return m_replySent.wait_for(lock, limit, [&] { return m_repliesSent >= count; });
 }
 
 bool PtyEmulator::send(std::string_view bytes, const EmulatorFaults& faults)

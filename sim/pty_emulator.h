@@ -7,6 +7,8 @@
 #include "sim/emulator_faults.h"
 #include "sim/serial_protocol.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <optional>
 #include <random>
@@ -45,6 +47,10 @@ public:
     // What the host sent (at most the last kReceivedCapacity bytes), and forgets it.
     std::string takeReceived();
     std::size_t receivedCount() const;
+    // Replies of the protocol written out in full (a late one once it is out).
+    std::size_t repliesSent() const;
+    // Waits until `count` replies are out; false after `limit`.
+    bool waitForRepliesSent(std::size_t count, std::chrono::milliseconds limit) const;
 
 private:
     void run();
@@ -69,6 +75,8 @@ private:
     std::optional<std::string> m_nextReply;
     std::string m_received;
     std::size_t m_receivedCount = 0;
+    std::size_t m_repliesSent = 0;
+    mutable std::condition_variable m_replySent;
     std::mt19937 m_random;
 
     std::mutex m_writeMutex; // one writer at a time on the master side

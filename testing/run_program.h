@@ -1,6 +1,6 @@
 #pragma once
-// Runs a program to its end with stdout and stderr captured, for tests that drive
-// the real executables.
+// Runs a program with stdout and stderr captured, for tests that drive the real
+// executables.
 
 #include <chrono>
 #include <string>
@@ -16,8 +16,23 @@ struct ProgramOutcome {
     std::chrono::milliseconds took{0}; // from start to end
 };
 
-// The environment is this process's; `workFolder` receives the capture files. A
-// program still running after `limit` is killed.
+// A program started and not yet waited for: its pid (-1 when it could not start) and
+// the files its stdout and stderr go to.
+struct StartedProgram {
+    int pid = -1;
+    std::string out;
+    std::string err;
+    std::chrono::steady_clock::time_point start;
+};
+
+// The environment is this process's; `workFolder` receives the capture files.
+StartedProgram startProgram(const std::string& path, const std::vector<std::string>& arguments,
+                            const std::string& workFolder);
+// Waits for the program's end (it is killed when still running after `limit` from its
+// start) and collects what it printed.
+ProgramOutcome finishProgram(const StartedProgram& program,
+                             std::chrono::milliseconds limit = std::chrono::minutes(4));
+// Both: runs a program to its end. A program still running after `limit` is killed.
 ProgramOutcome runProgram(const std::string& path, const std::vector<std::string>& arguments,
                           const std::string& workFolder,
                           std::chrono::milliseconds limit = std::chrono::minutes(4));

@@ -1,5 +1,6 @@
 #include "client/devices/driver_binding.h"
 
+#include "client/devices/driver_chooser.h"
 #include "client/shell/settings_store.h"
 #include "platform/automation/bstr.h"
 
@@ -8,8 +9,6 @@
 namespace velmora::client {
 
 namespace {
-
-constexpr const char* kChooserProgId = "DriverHelper.Chooser";
 
 const std::array<DriverKindInfo, 3> kKindInfo = {{
     {&settings::kDriverCamera, "Camera", "Connected"},

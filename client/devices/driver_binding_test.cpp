@@ -1,11 +1,13 @@
 #include "client/devices/driver_binding.h"
 
+#include "client/devices/driver_chooser.h"
 #include "client/shell/memory_settings_store.h"
 #include "platform/automation/apartment.h"
 #include "platform/automation/bstr.h"
 #include "platform/automation/class_factory.h"
 #include "platform/automation/dispatch_object.h"
 #include "platform/automation/in_process_class.h"
+#include "platform/automation/variant_text.h"
 
 #include <gtest/gtest.h>
 
@@ -15,22 +17,6 @@ using namespace velmora::client;
 using namespace velmora::automation;
 
 namespace {
-
-std::string describe(const VARIANT& v)
-{
-    switch (v.vt) {
-    case VT_I2:
-        return "i2:" + std::to_string(v.iVal);
-    case VT_I4:
-        return "i4:" + std::to_string(v.lVal);
-    case VT_R8:
-        return "r8:" + std::to_string(v.dblVal);
-    case VT_BSTR:
-        return "str:" + bstrToUtf8(v.bstrVal);
-    default:
-        return "vt" + std::to_string(v.vt);
-    }
-}
 
 // A driver that records every call into a log shared by the test.
 class FakeDriver : public DispatchObject<FakeDriver> {
@@ -54,7 +40,8 @@ public:
                       });
                 t.put(name, name[0] == 'C' ? 12 : 3, VT_VARIANT,
                       [name](FakeDriver& self, DispatchArgs args, VARIANT*) {
-                          *self.m_log += "put " + self.m_name + "." + name + "=" + describe(args[0]) + ";";
+                          *self.m_log +=
+                              "put " + self.m_name + "." + name + "=" + describeVariant(args[0]) + ";";
                           if (self.m_reject)
                               return reportError(IID_NULL, "Fake", "Not Connected");
                           self.m_connected = args[0].iVal != 0;
@@ -69,7 +56,8 @@ public:
                          });
             t.method("PulseGuide", 37, {{"Direction", VT_VARIANT}, {"Duration", VT_VARIANT}}, {},
                      [](FakeDriver& self, DispatchArgs args, VARIANT*) {
-                         *self.m_log += "pulse " + describe(args[0]) + "," + describe(args[1]) + ";";
+                         *self.m_log +=
+                             "pulse " + describeVariant(args[0]) + "," + describeVariant(args[1]) + ";";
                          return S_OK;
                      });
             return t;
@@ -90,18 +78,19 @@ public:
     FakeChooser(std::string* log, std::string* answer) : m_log(log), m_answer(answer) {}
     static const DispatchTable<FakeChooser>& dispatchTable()
     {
-        static const auto table = DispatchTable<FakeChooser>()
-                                      .put("DeviceType", 1, VT_BSTR,
-                                           [](FakeChooser& self, DispatchArgs args, VARIANT*) {
-                                               *self.m_log += "chooser.DeviceType=" + describe(args[0]) + ";";
-                                               return S_OK;
-                                           })
-                                      .method("Choose", 2, {{"ProgID", VT_BSTR}}, VT_BSTR,
-                                              [](FakeChooser& self, DispatchArgs args, VARIANT* out) {
-                                                  *self.m_log += "chooser.Choose(" + describe(args[0]) + ");";
-                                                  *out = Variant::string(*self.m_answer).detach();
-                                                  return S_OK;
-                                              });
+        static const auto table =
+            DispatchTable<FakeChooser>()
+                .put("DeviceType", 1, VT_BSTR,
+                     [](FakeChooser& self, DispatchArgs args, VARIANT*) {
+                         *self.m_log += "chooser.DeviceType=" + describeVariant(args[0]) + ";";
+                         return S_OK;
+                     })
+                .method("Choose", 2, {{"ProgID", VT_BSTR}}, VT_BSTR,
+                        [](FakeChooser& self, DispatchArgs args, VARIANT* out) {
+                            *self.m_log += "chooser.Choose(" + describeVariant(args[0]) + ");";
+                            *out = Variant::string(*self.m_answer).detach();
+                            return S_OK;
+                        });
         return table;
     }
 
@@ -160,7 +149,7 @@ protected:
 
     void installChooser()
     {
-        m_classes.push_back(std::make_unique<InProcessClass>("DriverHelper.Chooser", clsidNumber(99),
+        m_classes.push_back(std::make_unique<InProcessClass>(kChooserProgId, clsidNumber(99),
                                                              creatorFor<FakeChooser>(&log, &chooserAnswer)));
     }
 

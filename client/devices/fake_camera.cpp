@@ -2,6 +2,7 @@
 
 #include "platform/automation/bstr.h"
 #include "platform/automation/dispatch_object.h"
+#include "platform/automation/variant_text.h"
 
 #include <algorithm>
 #include <atomic>
@@ -71,15 +72,15 @@ const automation::DispatchTable<FakeCamera>& FakeCamera::dispatchTable()
             return S_OK;
         });
         t.put("Connected", 1, VT_VARIANT, [](FakeCamera& self, DispatchArgs args, VARIANT*) {
-            self.m_script->log += "Connected=" + describeVariant(args[0]) + ";";
+            self.m_script->log += "Connected=" + automation::describeVariant(args[0]) + ";";
             self.m_script->connected = args[0].iVal != 0;
             return S_OK;
         });
         t.method("StartExposure", 2, {{"Duration", VT_VARIANT}, {"Light", VT_VARIANT}}, {},
                  [](FakeCamera& self, DispatchArgs args, VARIANT*) {
                      FakeCameraScript& s = *self.m_script;
-                     s.log +=
-                         "StartExposure(" + describeVariant(args[0]) + "," + describeVariant(args[1]) + ");";
+                     s.log += "StartExposure(" + automation::describeVariant(args[0]) + "," +
+                              automation::describeVariant(args[1]) + ");";
                      if (FAILED(s.startResult))
                          return automation::reportError(IID_NULL, "Fake", "Exposure refused");
                      ++s.exposuresStarted;
@@ -109,7 +110,7 @@ const automation::DispatchTable<FakeCamera>& FakeCamera::dispatchTable()
         });
         t.method("GetRawBuffer", 6, {{"hwnd", VT_VARIANT}}, {},
                  [](FakeCamera& self, DispatchArgs args, VARIANT*) {
-                     self.m_script->log += "GetRawBuffer(" + describeVariant(args[0]) + ");";
+                     self.m_script->log += "GetRawBuffer(" + automation::describeVariant(args[0]) + ");";
                      const HRESULT hr = self.sendRawBuffer(static_cast<HWND>(args[0].llVal));
                      self.m_script->log += "returned;";
                      return hr;
@@ -143,27 +144,6 @@ std::unique_ptr<automation::InProcessClass> registerFakeCamera(const std::string
     const GUID clsid{0x5ECA0000u + n, 0x4321, 0x8765, {9, 8, 7, 6, 5, 4, 3, 2}};
     return std::make_unique<automation::InProcessClass>(progId, clsid,
                                                         automation::creatorFor<FakeCamera>(script));
-}
-
-std::string describeVariant(const VARIANT& value)
-{
-    switch (value.vt) {
-    case VT_I2:
-        return "i2:" + std::to_string(value.iVal);
-    case VT_I4:
-        return "i4:" + std::to_string(value.lVal);
-    case VT_I8:
-        return "i8:" + std::to_string(value.llVal);
-    case VT_R8: {
-        char text[32];
-        std::snprintf(text, sizeof text, "r8:%g", value.dblVal);
-        return text;
-    }
-    case VT_BSTR:
-        return "str:" + automation::bstrToUtf8(value.bstrVal);
-    default:
-        return "vt" + std::to_string(value.vt);
-    }
 }
 
 } // namespace velmora::client::fakes

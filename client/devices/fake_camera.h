@@ -48,7 +48,4 @@ struct FakeCameraScript {
 std::unique_ptr<automation::InProcessClass> registerFakeCamera(const std::string& progId,
                                                                FakeCameraScript* script);
 
-// "i2:-1", "r8:1.5", "i4:3", "i8:7", "str:x", else "vtN".
-std::string describeVariant(const VARIANT& value);
-
 } // namespace velmora::client::fakes

@@ -1,6 +1,7 @@
 // Activation of a local server by ProgID: the test server executable started on
 // demand, shared, ended, and outlived.
 #include "platform/automation/apartment.h"
+#include "platform/automation/bstr.h"
 #include "platform/automation/class_factory.h"
 #include "platform/automation/class_registry.h"
 #include "platform/automation/client_connection.h"
@@ -32,6 +33,12 @@ using namespace velmora::automation::testing;
 using velmora::testing::eventually;
 
 namespace {
+
+// Gone for good: no process, not even a zombie, has the pid.
+bool processReaped(int pid)
+{
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
+}
 
 // Gone, or a zombie waiting for a parent that is not this process to reap it.
 bool processGone(int pid)
@@ -155,7 +162,9 @@ TEST_F(ActivationTest, TheServerEndsAfterTheLastRelease)
     EXPECT_EQ(1, getI4(b.get(), "ObjectCount"));
     EXPECT_FALSE(processGone(server));
     b.reset();
-    EXPECT_TRUE(eventually([&] { return processGone(server); }));
+    // This process started the server, so it also reaps it: no zombie stays behind
+    // while the client runs on.
+    EXPECT_TRUE(eventually([&] { return processReaped(server); }));
     // The next creation starts a new server.
     ASSERT_EQ(S_OK, create(a));
     EXPECT_NE(server, getI4(a.get(), "ProcessId"));
@@ -182,13 +191,14 @@ TEST_F(ActivationTest, AServerKilledDuringACallLeavesTheClientRunning)
     ASSERT_EQ(S_OK, create(object));
     const int server = getI4(object.get(), "ProcessId");
     HRESULT during = S_OK;
-    std::thread call([&] {
-        Variant time = Variant::i4(5000);
-        during = callMethod(object.get(), "Sleep", {time.get(), 1}, nullptr);
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ComPtr<IDispatch> watcher;
+    ASSERT_EQ(S_OK, create(watcher));
+    std::thread call([&] { during = callMethod(object.get(), "WaitForRelease", {}, nullptr); });
+    // The call is under way once the server's work waits for its release.
+    EXPECT_TRUE(eventually([&] { return getI4(watcher.get(), "Waiting") == 1; }));
     ::kill(server, SIGKILL);
     call.join();
+    watcher.reset();
     EXPECT_EQ(RPC_E_DISCONNECTED, during);
     Variant value;
     EXPECT_EQ(RPC_E_DISCONNECTED, getProperty(object.get(), "Value", value.get()));
@@ -196,6 +206,20 @@ TEST_F(ActivationTest, AServerKilledDuringACallLeavesTheClientRunning)
     // A new object brings a new server.
     ASSERT_EQ(S_OK, create(object));
     EXPECT_NE(server, getI4(object.get(), "ProcessId"));
+}
+
+TEST_F(ActivationTest, AHandlerThatRunsOutOfMemoryFailsItsCallAndTheServerServesTheNext)
+{
+    ComPtr<IDispatch> object;
+    ASSERT_EQ(S_OK, create(object));
+    const int server = getI4(object.get(), "ProcessId");
+    Variant what = Variant::string("bad_alloc");
+    EXCEPINFO exception{};
+    EXPECT_EQ(DISP_E_EXCEPTION, callMethod(object.get(), "Throw", {what.get(), 1}, nullptr, &exception));
+    EXPECT_EQ(E_OUTOFMEMORY, exception.scode);
+    EXPECT_EQ("Out of memory", bstrToUtf8(exception.bstrDescription));
+    ClearExcepInfo(&exception);
+    EXPECT_EQ(server, getI4(object.get(), "ProcessId")) << "the same server answers the next call";
 }
 
 TEST_F(ActivationTest, AClassLockKeepsTheServerWithoutObjects)
@@ -211,8 +235,12 @@ TEST_F(ActivationTest, AClassLockKeepsTheServerWithoutObjects)
     ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IDispatch, object.putVoid()));
     const int server = getI4(object.get(), "ProcessId");
     object.reset();
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    EXPECT_FALSE(processGone(server));
+    // Answered after the release (calls of one connection run in order): the lock
+    // kept the server serving.
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IDispatch, object.putVoid()));
+    EXPECT_EQ(server, getI4(object.get(), "ProcessId"));
+    EXPECT_EQ(1, getI4(object.get(), "ObjectCount"));
+    object.reset();
     EXPECT_EQ(S_OK, factory->LockServer(0));
     EXPECT_TRUE(eventually([&] { return processGone(server); }));
     EXPECT_EQ(1u, starts().size());

@@ -1,28 +1,14 @@
 #include "platform/automation/class_factory.h"
 
 #include "platform/automation/apartment.h"
+#include "platform/automation/exception_guard.h"
 
 namespace velmora::automation {
 
 HRESULT CountedClassFactory::QueryInterface(REFIID iid, void** object)
 {
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-        *object = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG CountedClassFactory::Release()
-{
-    const ULONG left = --m_refs;
-    if (left == 0)
-        delete this;
-    return left;
+    const bool known = iid == IID_IUnknown || iid == IID_IClassFactory;
+    return handOut(object, known ? static_cast<IClassFactory*>(this) : nullptr);
 }
 
 HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object)
@@ -32,7 +18,13 @@ HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object)
     *object = nullptr;
     if (!m_create)
         return E_UNEXPECTED;
-    return m_create(outer, iid, object);
+    try {
+        return m_create(outer, iid, object);
+    } catch (...) {
+        // A constructor that ran out of memory (or threw otherwise) makes no object.
+        *object = nullptr;
+        return reportCurrentException();
+    }
 }
 
 HRESULT ClassFactory::LockServer(BOOL lock)

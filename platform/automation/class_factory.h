@@ -2,9 +2,9 @@
 // Class objects: IClassFactory and a ready implementation over a create function.
 
 #include "platform/automation/com_ptr.h"
+#include "platform/automation/counted.h"
 #include "platform/automation/unknown.h"
 
-#include <atomic>
 #include <functional>
 #include <utility>
 
@@ -31,23 +31,14 @@ template <class T, class... Args> CreateFunction creatorFor(Args... args)
         *object = nullptr;
         if (outer)
             return CLASS_E_NOAGGREGATION;
-        ComPtr<T> instance(new T(args...));
-        return instance->QueryInterface(iid, object);
+        return makeObject<T>(args...)->QueryInterface(iid, object);
     };
 }
 
-// The counted IUnknown part shared by every class object (IUnknown, IClassFactory).
-class CountedClassFactory : public IClassFactory {
+// The IUnknown part shared by every class object (IUnknown, IClassFactory).
+class CountedClassFactory : public Counted<IClassFactory> {
 public:
     HRESULT QueryInterface(REFIID iid, void** object) override;
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override;
-
-protected:
-    virtual ~CountedClassFactory() = default;
-
-private:
-    std::atomic<ULONG> m_refs{0};
 };
 
 // Every CreateInstance makes a new object through the create function; LockServer

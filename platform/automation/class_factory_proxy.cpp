@@ -17,9 +17,7 @@ HRESULT createProxyInstance(const std::shared_ptr<ClientConnection>& connection,
     const HRESULT hr = connection->createInstance(clsid, id);
     if (FAILED(hr))
         return hr;
-    auto* proxy = new DispatchProxy(connection, id);
-    proxy->AddRef();
-    *object = static_cast<IDispatch*>(proxy);
+    *object = static_cast<IDispatch*>(makeObject<DispatchProxy>(connection, id).detach());
     return S_OK;
 }
 

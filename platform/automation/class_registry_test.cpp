@@ -140,7 +140,7 @@ TEST_F(ClassRegistryTest, InProcessClassesComeFirstAndLeaveWithTheirRegistration
 
 TEST_F(ClassRegistryTest, RegisteredClassObjectsAreRevokedByCookie)
 {
-    ComPtr<IClassFactory> factory(new ClassFactory(creatorFor<TestObject>(false)));
+    ComPtr<IClassFactory> factory = makeObject<ClassFactory>(creatorFor<TestObject>(false));
     DWORD cookie = 0;
     EXPECT_EQ(E_INVALIDARG,
               CoRegisterClassObject(CLSID_Fake, factory.get(), CLSCTX_INPROC_SERVER, 0, &cookie));

@@ -44,8 +44,7 @@ public:
     }
     HRESULT importObject(std::uint32_t id, IDispatch** object) override
     {
-        *object = new DispatchProxy(m_connection.shared_from_this(), id);
-        (*object)->AddRef();
+        *object = makeObject<DispatchProxy>(m_connection.shared_from_this(), id).detach();
         return S_OK;
     }
 

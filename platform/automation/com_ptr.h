@@ -4,6 +4,7 @@
 #include "platform/automation/unknown.h"
 
 #include <cstddef>
+#include <type_traits>
 #include <utility>
 
 namespace velmora::automation {
@@ -20,6 +21,10 @@ public:
     }
     ComPtr(const ComPtr& other) : ComPtr(other.m_p) {}
     ComPtr(ComPtr&& other) noexcept : m_p(std::exchange(other.m_p, nullptr)) {}
+    // From a pointer to an implementation, as an interface it derives from.
+    template <class U>
+    requires std::is_convertible_v<U*, T*> ComPtr(ComPtr<U>&& other)
+    noexcept : m_p(other.detach()) {}
     ~ComPtr() { reset(); }
 
     ComPtr& operator=(const ComPtr& other)

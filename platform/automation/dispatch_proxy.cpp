@@ -10,27 +10,15 @@ DispatchProxy::DispatchProxy(std::shared_ptr<ClientConnection> connection, std::
 {
 }
 
-HRESULT DispatchProxy::QueryInterface(REFIID iid, void** object)
+DispatchProxy::~DispatchProxy()
 {
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch) {
-        *object = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    m_connection->release(m_objectId);
 }
 
-ULONG DispatchProxy::Release()
+HRESULT DispatchProxy::QueryInterface(REFIID iid, void** object)
 {
-    const ULONG left = --m_refs;
-    if (left == 0) {
-        m_connection->release(m_objectId);
-        delete this;
-    }
-    return left;
+    const bool known = iid == IID_IUnknown || iid == IID_IDispatch;
+    return handOut(object, known ? static_cast<IDispatch*>(this) : nullptr);
 }
 
 HRESULT DispatchProxy::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids)

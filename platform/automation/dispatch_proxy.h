@@ -4,6 +4,7 @@
 // their reply at most the connection's call time-out, except the member named
 // "SetupDialog", which shows a dialog for as long as its user keeps it open.
 
+#include "platform/automation/counted.h"
 #include "platform/automation/dispatch.h"
 
 #include <atomic>
@@ -13,20 +14,18 @@ namespace velmora::automation {
 
 class ClientConnection;
 
-class DispatchProxy final : public IDispatch {
+class DispatchProxy final : public Counted<IDispatch> {
 public:
     DispatchProxy(std::shared_ptr<ClientConnection> connection, std::uint32_t objectId);
 
     HRESULT QueryInterface(REFIID iid, void** object) override;
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override;
     HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override;
     HRESULT Invoke(DISPID member, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
                    EXCEPINFO* exception, UINT* argError) override;
 
 private:
-    ~DispatchProxy() = default;
-    std::atomic<ULONG> m_refs{0};
+    // Tells the server the object is no longer used.
+    ~DispatchProxy() override;
     std::shared_ptr<ClientConnection> m_connection;
     std::uint32_t m_objectId;
     std::atomic<DISPID> m_setupDialog{DISPID_UNKNOWN}; // learnt from GetIDsOfNames

@@ -148,17 +148,8 @@ HRESULT DispatchTableBase::finish(std::size_t member, HRESULT hr, Variant& value
                                   EXCEPINFO* exception) const
 {
     if (FAILED(hr)) {
-        if (exception) {
-            *exception = EXCEPINFO{};
-            exception->scode = hr;
-            ComPtr<IErrorInfo> info;
-            if (GetErrorInfo(0, info.put()) == S_OK) {
-                info->GetSource(&exception->bstrSource);
-                info->GetDescription(&exception->bstrDescription);
-                info->GetHelpFile(&exception->bstrHelpFile);
-                info->GetHelpContext(&exception->dwHelpContext);
-            }
-        }
+        if (exception)
+            takeErrorInfoInto(*exception, hr);
         return DISP_E_EXCEPTION;
     }
     const TypeDesc& type = m_members[member].result;

@@ -22,6 +22,7 @@
 #include "platform/automation/deferred_call.h"
 #include "platform/automation/dispatch.h"
 #include "platform/automation/error_info.h"
+#include "platform/automation/exception_guard.h"
 
 #include <functional>
 #include <span>
@@ -140,7 +141,13 @@ public:
         // Stale information from an earlier failure must not describe this call.
         SetErrorInfo(0, nullptr);
         Variant value;
-        hr = m_handlers[member](self, args.args(), value.get());
+        try {
+            hr = m_handlers[member](self, args.args(), value.get());
+        } catch (...) {
+            // A handler's exception ends its call, never the process.
+            VariantClear(value.get());
+            hr = reportCurrentException();
+        }
         if (hr == kCallDeferred)
             return completeLater(member);
         return finish(member, hr, value, result, exception);

@@ -1,39 +1,23 @@
 #include "platform/automation/error_info.h"
 
 #include "platform/automation/com_ptr.h"
+#include "platform/automation/counted.h"
 #include "platform/automation/dispatch.h"
 
-#include <atomic>
+#include <new>
 #include <string>
 
 namespace velmora::automation {
 
 namespace {
 
-class ErrorObject final : public IErrorInfo, public ICreateErrorInfo {
+class ErrorObject final : public Counted<IErrorInfo, ICreateErrorInfo> {
 public:
     HRESULT QueryInterface(REFIID iid, void** object) override
     {
-        if (!object)
-            return E_POINTER;
         if (iid == IID_IUnknown || iid == IID_IErrorInfo)
-            *object = static_cast<IErrorInfo*>(this);
-        else if (iid == IID_ICreateErrorInfo)
-            *object = static_cast<ICreateErrorInfo*>(this);
-        else {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override
-    {
-        const ULONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return left;
+            return handOut(object, static_cast<IErrorInfo*>(this));
+        return handOut(object, iid == IID_ICreateErrorInfo ? static_cast<ICreateErrorInfo*>(this) : nullptr);
     }
 
     HRESULT GetGUID(GUID* guid) override
@@ -69,7 +53,7 @@ public:
     }
 
 private:
-    ~ErrorObject() = default;
+    ~ErrorObject() override = default;
 
     static HRESULT copyOut(const UniqueBstr& text, BSTR* out)
     {
@@ -84,7 +68,6 @@ private:
         return (text && !into) ? E_OUTOFMEMORY : S_OK;
     }
 
-    std::atomic<ULONG> m_refs{1};
     GUID m_guid;
     UniqueBstr m_source;
     UniqueBstr m_description;
@@ -114,6 +97,19 @@ HRESULT reportError(REFIID iid, std::string_view source, std::string_view descri
     return DISP_E_EXCEPTION;
 }
 
+void takeErrorInfoInto(EXCEPINFO& exception, HRESULT scode)
+{
+    exception = EXCEPINFO{};
+    exception.scode = scode;
+    ComPtr<IErrorInfo> info;
+    if (GetErrorInfo(0, info.put()) == S_OK) {
+        info->GetSource(&exception.bstrSource);
+        info->GetDescription(&exception.bstrDescription);
+        info->GetHelpFile(&exception.bstrHelpFile);
+        info->GetHelpContext(&exception.dwHelpContext);
+    }
+}
+
 } // namespace velmora::automation
 
 using velmora::automation::ComPtr;
@@ -122,8 +118,13 @@ HRESULT CreateErrorInfo(ICreateErrorInfo** info)
 {
     if (!info)
         return E_POINTER;
-    *info = new (std::nothrow) velmora::automation::ErrorObject;
-    return *info ? S_OK : E_OUTOFMEMORY;
+    *info = nullptr;
+    try {
+        *info = velmora::automation::makeObject<velmora::automation::ErrorObject>().detach();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    return S_OK;
 }
 
 HRESULT SetErrorInfo(DWORD /*reserved*/, IErrorInfo* info)

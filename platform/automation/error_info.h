@@ -8,6 +8,8 @@
 
 #include <string_view>
 
+struct EXCEPINFO;
+
 struct IErrorInfo : IUnknown {
     virtual HRESULT GetGUID(GUID* guid) = 0;
     // Each returns a new BSTR the caller frees (null when unset).
@@ -45,5 +47,9 @@ namespace velmora::automation {
 // on the calling thread and returns DISP_E_EXCEPTION, for
 // `return reportError(IID_ICamera, "VelmoraServer.Camera.1", "Not Connected");`.
 HRESULT reportError(REFIID iid, std::string_view source, std::string_view description);
+
+// Fills `exception` for a failed call with code `scode` from the calling thread's
+// error information (taking it), as Invoke answers DISP_E_EXCEPTION.
+void takeErrorInfoInto(EXCEPINFO& exception, HRESULT scode);
 
 } // namespace velmora::automation

@@ -11,6 +11,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <functional>
+#include <new>
+#include <stdexcept>
 #include <thread>
 
 using namespace velmora::automation;
@@ -32,6 +35,29 @@ struct SocketPair {
         [[maybe_unused]] auto n = ::recv(fds[0], &c, 1, MSG_DONTWAIT);
     }
 };
+
+// The QCoreApplication a Qt loop needs, with its command line.
+struct QtProgram {
+    int argc = 1;
+    char name[16] = "executor_test";
+    char* argv[2] = {name, nullptr};
+    QCoreApplication app{argc, argv};
+};
+
+// Runs a Qt event loop (nested in the running one, if any) until `done` holds, for 5 s
+// at the most.
+void runQtLoopUntil(const std::function<bool()>& done)
+{
+    QEventLoop loop;
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (done())
+            loop.quit();
+    });
+    poll.start(1);
+    loop.exec();
+}
 
 TEST(PlainLoopTest, WatchesPostsAndNestedLoops)
 {
@@ -66,10 +92,7 @@ TEST(PlainLoopTest, WatchesPostsAndNestedLoops)
 
 TEST(QtExecutorTest, ServesFdsAndPostsOnTheQtLoopIncludingNestedLoops)
 {
-    int argc = 1;
-    char name[] = "executor_test";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
+    QtProgram program;
     QtExecutor executor;
     SocketPair pair;
     int readable = 0;
@@ -83,15 +106,7 @@ TEST(QtExecutorTest, ServesFdsAndPostsOnTheQtLoopIncludingNestedLoops)
     // A nested loop, as a modal dialog runs one.
     QEventLoop nested;
     QTimer::singleShot(0, [&] {
-        QEventLoop inner;
-        QTimer::singleShot(5000, &inner, &QEventLoop::quit);
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (readable == 1 && posted)
-                inner.quit();
-        });
-        poll.start(1);
-        inner.exec();
+        runQtLoopUntil([&] { return readable == 1 && posted; });
         nested.quit();
     });
     nested.exec();
@@ -101,6 +116,53 @@ TEST(QtExecutorTest, ServesFdsAndPostsOnTheQtLoopIncludingNestedLoops)
     pair.poke();
     QCoreApplication::processEvents();
     EXPECT_EQ(1, readable);
+}
+
+// A callback that throws is reported and the loop serves on: nothing unwinds through it.
+TEST(PlainLoopTest, ACallbackThatThrowsIsReportedAndTheLoopGoesOn)
+{
+    PlainLoop loop;
+    SocketPair pair;
+    int served = 0;
+    loop.watch(pair.fds[0], [&] {
+        pair.drain();
+        loop.unwatch(pair.fds[0]);
+        throw std::runtime_error("watched");
+    });
+    loop.post([] { throw std::bad_alloc(); });
+    loop.postDelayed(std::chrono::milliseconds(0), [] { throw 7; });
+    loop.post([&] { ++served; });
+    pair.poke();
+    for (int round = 0; round < 4; ++round)
+        loop.runOnce(std::chrono::milliseconds(1000));
+    loop.post([&] {
+        ++served;
+        loop.quit();
+    });
+    loop.run();
+    EXPECT_EQ(2, served);
+}
+
+TEST(QtExecutorTest, ACallbackThatThrowsIsReportedAndTheQtLoopGoesOn)
+{
+    QtProgram program;
+    QtExecutor executor;
+    SocketPair pair;
+    bool watched = false;
+    executor.watch(pair.fds[0], [&] {
+        pair.drain();
+        watched = true;
+        executor.unwatch(pair.fds[0]); // its notifier retires while its signal runs
+        throw std::bad_alloc();
+    });
+    executor.post([] { throw std::runtime_error("posted"); });
+    executor.postDelayed(std::chrono::milliseconds(0), [] { throw 7; });
+    pair.poke();
+    bool after = false;
+    executor.postDelayed(std::chrono::milliseconds(1), [&] { after = true; });
+    runQtLoopUntil([&] { return watched && after; });
+    EXPECT_TRUE(watched);
+    EXPECT_TRUE(after);
 }
 
 } // namespace

@@ -10,7 +10,7 @@ InProcessClass::InProcessClass(std::string progId, const CLSID& clsid, CreateFun
 {
     // Registered directly (not through CoRegisterClassObject) so that it works on
     // threads that have not initialised the runtime yet.
-    ComPtr<IClassFactory> factory(new ClassFactory(std::move(create)));
+    ComPtr<IClassFactory> factory = makeObject<ClassFactory>(std::move(create));
     m_cookie = ClassTable::instance().add(clsid, factory, CLSCTX_INPROC_SERVER);
     if (!m_progId.empty())
         ClassTable::instance().addProgId(m_progId, clsid);

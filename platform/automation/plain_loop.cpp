@@ -1,5 +1,7 @@
 #include "platform/automation/plain_loop.h"
 
+#include "platform/automation/exception_guard.h"
+
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -49,7 +51,7 @@ bool PlainLoop::runDueTimer()
         return false;
     std::function<void()> task = std::move(m_timers.begin()->second);
     m_timers.erase(m_timers.begin());
-    task();
+    runGuarded("loop: timer", task);
     return true;
 }
 
@@ -113,7 +115,7 @@ void PlainLoop::runOnce(std::chrono::milliseconds timeout)
             std::function<void()> task = std::move(m_tasks.front());
             m_tasks.pop_front();
             lock.unlock();
-            task();
+            runGuarded("loop: posted task", task);
             return;
         }
     }
@@ -138,7 +140,7 @@ void PlainLoop::runOnce(std::chrono::milliseconds timeout)
         if (it == m_watches.end())
             continue;
         const auto callback = it->second.callback;
-        (*callback)();
+        runGuarded("loop: watched descriptor", *callback);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// PlainLoop: an Executor over poll(2), for tests and small programs.
+// PlainLoop: an Executor over poll(2), for tests and small programs. A callback that
+// throws is reported on stderr and the loop goes on.
 
 #include "platform/automation/executor.h"
 

@@ -2,12 +2,14 @@
 // QtExecutor: the Executor of a Qt program's main thread (QtCore only): watched fds
 // through QSocketNotifier, posted tasks through queued calls. Create it on the
 // thread whose event loop serves the calls. Nested loops (QDialog::exec,
-// QEventLoop) keep serving.
+// QEventLoop) keep serving. A callback that throws is reported on stderr and the loop
+// goes on: no exception may unwind through Qt's event loop.
 
 #include "platform/automation/executor.h"
 
 #include <map>
 #include <memory>
+#include <vector>
 
 class QObject;
 class QSocketNotifier;
@@ -28,7 +30,9 @@ public:
 
 private:
     std::unique_ptr<QObject> m_context;
-    std::map<int, QSocketNotifier*> m_notifiers;
+    std::map<int, std::unique_ptr<QSocketNotifier>> m_notifiers;
+    // Notifiers unwatched from inside their own signal, deleted on the next turn of the loop.
+    std::vector<std::unique_ptr<QSocketNotifier>> m_retired;
 };
 
 } // namespace velmora::automation

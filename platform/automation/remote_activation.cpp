@@ -171,9 +171,7 @@ HRESULT getRemoteClassObject(REFCLSID clsid, REFIID iid, void** object)
         hr = connectLocalServer(command, connection, socketPath);
     if (FAILED(hr))
         return hr;
-    auto* proxy = new ClassFactoryProxy(connection, clsid);
-    proxy->AddRef();
-    *object = static_cast<IClassFactory*>(proxy);
+    *object = static_cast<IClassFactory*>(makeObject<ClassFactoryProxy>(connection, clsid).detach());
     return S_OK;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/automation/server_connection.h"
 
 #include "platform/automation/error_info.h"
+#include "platform/automation/exception_guard.h"
 #include "platform/automation/server_connection_parts.h"
 #include "platform/automation/socket_io.h"
 #include "platform/automation/variant_codec.h"
@@ -210,7 +211,14 @@ void ServerConnection::drain()
         m_queue.erase(it);
         unreserve(message.size);
         ++m_executing;
-        const bool ok = execute(message);
+        bool ok = false;
+        try {
+            ok = execute(message);
+        } catch (...) {
+            // Only the runtime itself gets here (handlers are guarded where they are
+            // called): this connection's state cannot be trusted, the others go on.
+            logCurrentException("automation server");
+        }
         --m_executing;
         if (!ok)
             close();
@@ -289,7 +297,11 @@ bool ServerConnection::createInstance(wire::WireReader& reader)
     std::uint32_t id = 0;
     if (SUCCEEDED(hr)) {
         ComPtr<IDispatch> object;
-        hr = factory->CreateInstance(nullptr, IID_IDispatch, object.putVoid());
+        try {
+            hr = factory->CreateInstance(nullptr, IID_IDispatch, object.putVoid());
+        } catch (...) {
+            hr = failureCodeOfCurrentException();
+        }
         if (SUCCEEDED(hr))
             hr = addObject(object.get(), id);
     }
@@ -319,8 +331,13 @@ bool ServerConnection::getIdsOfNames(wire::WireReader& reader)
         return false;
     std::vector<DISPID> ids(count, DISPID_UNKNOWN);
     const ComPtr<IDispatch> object = findObject(objectId);
-    const HRESULT hr =
-        object ? object->GetIDsOfNames(riid, pointers.data(), count, lcid, ids.data()) : RPC_E_INVALID_OBJECT;
+    HRESULT hr = RPC_E_INVALID_OBJECT;
+    try {
+        if (object)
+            hr = object->GetIDsOfNames(riid, pointers.data(), count, lcid, ids.data());
+    } catch (...) {
+        hr = failureCodeOfCurrentException();
+    }
     wire::WireWriter writer(wire::Tag::Reply);
     writer.u32(callId);
     writer.u8(static_cast<std::uint8_t>(wire::Tag::GetIDsOfNames));

@@ -94,6 +94,7 @@ private:
     bool invoke(wire::WireReader& reader);
     void startDeferred(std::uint32_t callId, std::uint32_t objectId, ComPtr<IDispatch> object,
                        bool wantResult, bool wantException, std::unique_ptr<DeferredParts> parts);
+    static void runDeferredWork(DeferredCall& call);
     void completeDeferred(const std::shared_ptr<DeferredCall>& call);
     bool sendInvokeReply(std::uint32_t callId, HRESULT hr, UINT argError, const EXCEPINFO* exception,
                          const VARIANT* result);

@@ -3,6 +3,7 @@
 
 #include "platform/automation/dispatch_table.h"
 #include "platform/automation/error_info.h"
+#include "platform/automation/exception_guard.h"
 #include "platform/automation/server_connection_parts.h"
 #include "platform/automation/variant_codec.h"
 
@@ -57,6 +58,30 @@ bool readNamed(wire::WireReader& r, std::uint32_t argCount, std::vector<DISPID>&
     return r.complete();
 }
 
+// Invoke's answer for a call whose object threw: DISP_E_EXCEPTION with the failure
+// in the exception record when the caller wants one, else the failure code itself.
+HRESULT failureOfThrowingCall(EXCEPINFO* exception)
+{
+    const HRESULT code = reportCurrentException();
+    if (!exception) {
+        SetErrorInfo(0, nullptr);
+        return code;
+    }
+    takeErrorInfoInto(*exception, code);
+    return DISP_E_EXCEPTION;
+}
+
+// The same for a deferred call's work that threw on its own thread: the code and the
+// description travel to the loop, where the answer is made.
+HRESULT failureOfThrownWork(HRESULT code, const std::string& description, EXCEPINFO* exception)
+{
+    if (!exception)
+        return code;
+    reportError(IID_NULL, {}, description);
+    takeErrorInfoInto(*exception, code);
+    return DISP_E_EXCEPTION;
+}
+
 void writeException(wire::WireWriter& w, const EXCEPINFO& e)
 {
     w.u16(e.wCode);
@@ -99,8 +124,13 @@ bool ServerConnection::invoke(wire::WireReader& reader)
         CallRoute route(*this, q.callId);
         ScopedMessageRoute routing(&route);
         DeferralScope deferral(g_deferredCalls.load() < kMaxDeferredCalls);
-        hr = object->Invoke(q.dispid, q.riid, q.lcid, q.flags, &params, q.wantResult ? result.get() : nullptr,
-                            q.wantException ? &exception : nullptr, &argError);
+        try {
+            hr = object->Invoke(q.dispid, q.riid, q.lcid, q.flags, &params,
+                                q.wantResult ? result.get() : nullptr, q.wantException ? &exception : nullptr,
+                                &argError);
+        } catch (...) {
+            hr = failureOfThrowingCall(q.wantException ? &exception : nullptr);
+        }
         SetErrorInfo(0, nullptr);
         if (hr == kCallDeferred) {
             if (auto parts = deferral.take()) {
@@ -146,6 +176,9 @@ struct ServerConnection::DeferredCall {
     bool wantResult = false;
     bool wantException = false;
     std::unique_ptr<DeferredParts> parts;
+    // Set when the work threw: the call then fails with this code and description.
+    HRESULT workFailure = S_OK;
+    std::string workFailureText;
     std::promise<void> workDone;
     std::shared_future<void> finished = workDone.get_future().share();
     bool completed = false;
@@ -169,20 +202,34 @@ void ServerConnection::startDeferred(std::uint32_t callId, std::uint32_t objectI
     Executor* executor = &m_executor;
     try {
         std::thread([call, weak, executor] {
-            if (call->parts->work)
-                call->parts->work();
-            executor->post([call, weak] {
-                if (auto self = weak.lock())
-                    self->completeDeferred(call);
+            runDeferredWork(*call);
+            runGuarded("deferred call", [&] {
+                executor->post([call, weak] {
+                    if (auto self = weak.lock())
+                        self->completeDeferred(call);
+                });
             });
             call->workDone.set_value(); // after the post: the loop may stop from here on
         }).detach();
-    } catch (const std::system_error&) {
+    } catch (...) {
         // No thread to be had: the work runs here after all.
-        if (call->parts->work)
-            call->parts->work();
+        runDeferredWork(*call);
         call->workDone.set_value();
         completeDeferred(call);
+    }
+}
+
+void ServerConnection::runDeferredWork(DeferredCall& call)
+{
+    try {
+        if (call.parts->work)
+            call.parts->work();
+    } catch (...) {
+        call.workFailure = failureCodeOfCurrentException();
+        try {
+            call.workFailureText = describeCurrentException();
+        } catch (...) {
+        }
     }
 }
 
@@ -201,9 +248,19 @@ void ServerConnection::completeDeferred(const std::shared_ptr<DeferredCall>& cal
     {
         CallRoute route(*this, call->callId);
         ScopedMessageRoute routing(&route);
-        hr = call->parts->complete ? call->parts->complete(call->wantResult ? result.get() : nullptr,
-                                                           call->wantException ? &exception : nullptr)
-                                   : E_UNEXPECTED;
+        EXCEPINFO* wantedException = call->wantException ? &exception : nullptr;
+        if (FAILED(call->workFailure)) {
+            hr = failureOfThrownWork(call->workFailure, call->workFailureText, wantedException);
+        } else {
+            try {
+                hr = call->parts->complete
+                         ? call->parts->complete(call->wantResult ? result.get() : nullptr, wantedException)
+                         : E_UNEXPECTED;
+            } catch (...) {
+                result.put(); // whatever the failed completion left
+                hr = failureOfThrowingCall(wantedException);
+            }
+        }
         SetErrorInfo(0, nullptr);
     }
     if (!m_closed)

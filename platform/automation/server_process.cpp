@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 
 #include <cerrno>
+#include <future>
 #include <thread>
 
 extern char** environ;
@@ -39,10 +40,8 @@ struct SpawnSetup {
     }
 };
 
-} // namespace
-
-std::shared_ptr<ServerProcess> startServerProcess(const std::string& executable,
-                                                  const std::vector<std::string>& arguments)
+// Spawns the executable; its pid, or -1.
+pid_t spawnServer(const std::string& executable, const std::vector<std::string>& arguments)
 {
     std::vector<std::string> words{executable};
     words.insert(words.end(), arguments.begin(), arguments.end());
@@ -53,16 +52,41 @@ std::shared_ptr<ServerProcess> startServerProcess(const std::string& executable,
     SpawnSetup setup;
     pid_t pid = -1;
     if (posix_spawn(&pid, executable.c_str(), &setup.actions, &setup.attributes, argv.data(), environ) != 0)
-        return nullptr;
+        return -1;
+    return pid;
+}
+
+} // namespace
+
+std::shared_ptr<ServerProcess> startServerProcess(const std::string& executable,
+                                                  const std::vector<std::string>& arguments)
+{
+    // The thread that will reap the server starts it: a server is only ever started
+    // when something is there to reap it, so none lingers as a zombie of this client.
     auto process = std::make_shared<ServerProcess>();
-    process->pid = pid;
-    std::thread([process] {
-        int status = 0;
-        while (waitpid(process->pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        process->exited = true;
-    }).detach();
-    return process;
+    std::promise<pid_t> started;
+    std::future<pid_t> pid = started.get_future();
+    try {
+        std::thread([process, executable, arguments, started = std::move(started)]() mutable {
+            pid_t child = -1;
+            try {
+                child = spawnServer(executable, arguments);
+            } catch (...) {
+                // Out of memory for the argument list: no server.
+            }
+            process->pid = child;
+            started.set_value(child);
+            if (child < 0)
+                return;
+            int status = 0;
+            while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+            }
+            process->exited = true;
+        }).detach();
+    } catch (...) {
+        return nullptr;
+    }
+    return pid.get() < 0 ? nullptr : process;
 }
 
 } // namespace velmora::automation

@@ -1,6 +1,7 @@
 // The local-server transport with both ends in this process: a server thread with
 // its own loop, the test thread as client.
 #include "platform/automation/apartment.h"
+#include "platform/automation/bstr.h"
 #include "platform/automation/client_connection.h"
 #include "platform/automation/dispatch_calls.h"
 #include "platform/automation/error_info.h"
@@ -200,6 +201,7 @@ TEST_F(TransportTest, ANestedLoopInACallKeepsServingOtherCalls)
     std::atomic<bool> modalReturned{false};
     std::atomic<bool> othersDoneFirst{false};
     LONG servedDuring = 0;
+    const int loopsBefore = TestObject::nestedLoopsEntered();
     std::thread modal([&] {
         Variant time = Variant::i4(600);
         Variant served;
@@ -207,7 +209,7 @@ TEST_F(TransportTest, ANestedLoopInACallKeepsServingOtherCalls)
         servedDuring = served->lVal;
         modalReturned = true;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(TestObject::waitForNestedLoops(loopsBefore + 1, std::chrono::seconds(5)));
     for (int i = 0; i < 10; ++i)
         getI4(object.get(), "Value");
     othersDoneFirst = !modalReturned.load();
@@ -544,6 +546,45 @@ TEST_F(TransportTest, AClientSurvivesAServerThatAnswersGarbage)
         EXPECT_EQ(VT_EMPTY, result->vt);
         EXPECT_TRUE(connection->broken());
     }
+}
+
+// What a handler throws stops at the automation boundary: the call fails with a code
+// and a description, on the loop and in a deferred call's work, and the server goes on
+// with the next call.
+TEST_F(TransportTest, AThrowingHandlerFailsItsCallWithErrorInformationAndTheServerGoesOn)
+{
+    ComPtr<IDispatch> object = create();
+    put(object.get(), "Value", 17);
+    struct Case {
+        const char* member;
+        const char* what;
+        HRESULT code;
+        std::string description;
+    };
+    const Case cases[] = {
+        {"Throw", "bad_alloc", E_OUTOFMEMORY, "Out of memory"},
+        {"Throw", "system_error", E_UNEXPECTED, "Unexpected failure: Resource temporarily unavailable"},
+        {"Throw", "int", E_UNEXPECTED, "Unexpected failure"},
+        {"ThrowLater", "bad_alloc", E_OUTOFMEMORY, "Out of memory"},
+        {"ThrowLater", "int", E_UNEXPECTED, "Unexpected failure"},
+    };
+    for (const Case& c : cases) {
+        Variant what = Variant::string(c.what);
+        Variant result;
+        EXCEPINFO exception{};
+        EXPECT_EQ(DISP_E_EXCEPTION,
+                  callMethod(object.get(), c.member, {what.get(), 1}, result.get(), &exception))
+            << c.member << " " << c.what;
+        EXPECT_EQ(c.code, exception.scode) << c.member << " " << c.what;
+        EXPECT_EQ(c.description, bstrToUtf8(exception.bstrDescription)) << c.member << " " << c.what;
+        EXPECT_EQ(VT_EMPTY, result->vt);
+        ClearExcepInfo(&exception);
+        EXPECT_EQ(17, getI4(object.get(), "Value")) << "the next call is served";
+    }
+    // Without an exception record the caller still learns of the failure.
+    Variant what = Variant::string("bad_alloc");
+    EXPECT_EQ(DISP_E_EXCEPTION, callMethod(object.get(), "Throw", {what.get(), 1}, nullptr));
+    EXPECT_EQ(2, getI4(create().get(), "ObjectCount")) << "new objects too";
 }
 
 } // namespace

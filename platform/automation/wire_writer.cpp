@@ -7,9 +7,10 @@ namespace velmora::automation::wire {
 
 static_assert(std::endian::native == std::endian::little, "the wire format is little-endian");
 
-WireWriter::WireWriter(Tag tag)
+// The header is built by the vector's sized constructor: growing an empty vector with resize()
+// here made GCC 12 at -O3 see a copy of its (empty) old contents as out of bounds.
+WireWriter::WireWriter(Tag tag) : m_data(kHeaderBytes, 0)
 {
-    m_data.resize(kHeaderBytes, 0);
     m_data[4] = static_cast<std::uint8_t>(tag);
 }
 

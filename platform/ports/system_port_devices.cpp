@@ -44,12 +44,6 @@ SystemPortDevices::SystemPortDevices(std::unique_ptr<ParallelBackend> hardwareBa
 {
 }
 
-SystemPortDevices& SystemPortDevices::process()
-{
-    static SystemPortDevices devices;
-    return devices;
-}
-
 SystemPortDevices::ParallelChoice SystemPortDevices::parallelChoice() const
 {
     {

@@ -28,8 +28,6 @@ public:
 
     SystemPortDevices();
     explicit SystemPortDevices(std::unique_ptr<ParallelBackend> hardwareBackend);
-    // The instance the server's port registry uses.
-    static SystemPortDevices& process();
 
     std::unique_ptr<ParallelIo> loadParallel(std::uint16_t address) override;
     std::unique_ptr<SerialDevice> openSerial(const std::string& name) override;

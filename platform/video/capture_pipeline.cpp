@@ -1,5 +1,6 @@
 #include "platform/video/capture_pipeline.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace velmora::platform {
@@ -90,7 +91,19 @@ bool CapturePipeline::run()
         m_threadStarted = false;
         m_threadActive = true;
     }
-    m_thread = std::jthread([this](std::stop_token stop) { stream(stop); });
+    try {
+        m_thread = std::jthread([this](std::stop_token stop) { stream(stop); });
+    } catch (...) {
+        // No streaming thread to be had: the device does not run.
+        {
+            std::lock_guard lock(m_mutex);
+            m_threadActive = false;
+        }
+        m_source->stopStreaming();
+        m_streamingOn = false;
+        m_state = StreamState::Failed;
+        return false;
+    }
     if (poll([this] { return m_threadStarted; }))
         return m_state == StreamState::Running;
     stop();
@@ -105,7 +118,14 @@ void CapturePipeline::stream(std::stop_token stop)
     }
     m_changed.notify_all();
     while (!stop.stop_requested()) {
-        const FrameResult result = m_source->deliverNext(m_sink, stop);
+        FrameResult result = FrameResult::Failed;
+        try {
+            result = m_source->deliverNext(m_sink, stop);
+        } catch (...) {
+            // A frame that could not be taken (out of memory) ends the stream as a
+            // failing device would, never the process.
+            std::fprintf(stderr, "capture: delivering a frame failed; the stream stops\n");
+        }
         if (result == FrameResult::Delivered)
             ++m_framesDelivered;
         else if (result == FrameResult::Failed) {

@@ -2,6 +2,7 @@
 
 #include "platform/video/fake_v4l2_io.h"
 #include "platform/video/v4l2_capture_backend.h"
+#include "testing/eventually.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <new>
 #include <thread>
 
 namespace velmora::platform {
@@ -115,10 +117,10 @@ public:
         changed.wait(lock, [this] { return !hold; });
         inside = false;
     }
-    bool waitFor(int frames)
+    bool waitFor(int frames, std::chrono::milliseconds limit = 5s)
     {
         std::unique_lock lock(mutex);
-        return changed.wait_for(lock, 5s, [&] { return count.load() >= frames; });
+        return changed.wait_for(lock, limit, [&] { return count.load() >= frames; });
     }
     void release()
     {
@@ -171,11 +173,10 @@ TEST(CapturePipelineStreaming, DeliversFramesOneAtATimeUntilStopped)
     ASSERT_TRUE(pipeline.run());
     EXPECT_EQ(pipeline.streamState(), CapturePipeline::StreamState::Running);
     ASSERT_TRUE(sink.waitFor(50));
-    EXPECT_TRUE(pipeline.run()); // already running
-    ASSERT_TRUE(pipeline.stop());
+    EXPECT_TRUE(pipeline.run());  // already running
+    ASSERT_TRUE(pipeline.stop()); // the streaming thread has ended: no frame comes after
     const int afterStop = sink.count;
-    std::this_thread::sleep_for(20ms);
-    EXPECT_EQ(sink.count, afterStop);
+    EXPECT_FALSE(sink.waitFor(afterStop + 1, 0ms));
     EXPECT_FALSE(sink.overlapped);
     EXPECT_FALSE(sink.outOfOrder);
     EXPECT_GE(pipeline.framesDelivered(), 50u);
@@ -211,13 +212,30 @@ TEST(CapturePipelineStreaming, ADeviceThatFailsEndsTheStreamAndStopStillWorks)
     ASSERT_TRUE(pipeline.run());
     ASSERT_TRUE(sink.waitFor(3));
     cameras.last->failNow = true;
-    for (int i = 0; i < 500 && pipeline.streamState() != CapturePipeline::StreamState::Failed; ++i)
-        std::this_thread::sleep_for(1ms);
-    EXPECT_EQ(pipeline.streamState(), CapturePipeline::StreamState::Failed);
+    EXPECT_TRUE(velmora::testing::eventually(
+        [&] { return pipeline.streamState() == CapturePipeline::StreamState::Failed; }));
     EXPECT_FALSE(pipeline.run());
     EXPECT_TRUE(pipeline.stop());
     cameras.last->failNow = false;
     EXPECT_TRUE(pipeline.run());
+}
+
+// A sink that throws (out of memory converting a frame) ends the stream as a failing
+// device would, and the process goes on.
+TEST(CapturePipelineStreaming, ASinkThatThrowsEndsTheStreamInsteadOfTheProcess)
+{
+    class ThrowingSink : public FrameSink {
+    public:
+        void deliverFrame(const VideoFrame&) override { throw std::bad_alloc(); }
+    };
+    ScriptedBackend cameras(Devices{{"Cam A", "a"}});
+    ThrowingSink sink;
+    CapturePipeline pipeline({&cameras}, sink);
+    ASSERT_TRUE(pipeline.connect(pipeline.enumerateDevices()[0], {640, 480, 2'000'000}));
+    pipeline.run(); // may already see the stream fail with its first frame
+    EXPECT_TRUE(velmora::testing::eventually(
+        [&] { return pipeline.streamState() == CapturePipeline::StreamState::Failed; }));
+    EXPECT_TRUE(pipeline.stop());
 }
 
 TEST(CapturePipelineStreaming, StopGivesUpOnAStuckSinkWithinItsPolls)

@@ -11,6 +11,7 @@
 #include "platform/automation/window_messages.h"
 #include "platform/registry/registry.h"
 #include "server/app/simulated_server_test.h"
+#include "testing/eventually.h"
 #include "testing/run_program.h"
 #include "testing/temp_home.h"
 
@@ -84,8 +85,7 @@ protected:
         const VARIANT raw[] = {*args[0].get(), *args[1].get()};
         Variant started;
         EXPECT_EQ(automation::callMethod(camera.get(), "StartExposure", raw, started.put()), S_OK);
-        for (int i = 0; i < 500 && !isTrue(camera.get(), "ImageReady"); ++i)
-            std::this_thread::sleep_for(10ms);
+        EXPECT_TRUE(velmora::testing::eventually([&] { return isTrue(camera.get(), "ImageReady"); }));
         Variant image;
         EXPECT_EQ(automation::getProperty(camera.get(), "ImageArray", image.put()), S_OK);
         if (image->vt != (VT_ARRAY | VT_I4))
@@ -99,8 +99,7 @@ protected:
         const VARIANT raw[] = {*args[0].get(), *args[1].get()};
         Variant result;
         ASSERT_EQ(automation::callMethod(telescope.get(), "PulseGuide", raw, result.put()), S_OK);
-        for (int i = 0; i < 300 && isTrue(telescope.get(), "IsPulseGuiding"); ++i)
-            std::this_thread::sleep_for(10ms);
+        EXPECT_TRUE(velmora::testing::eventually([&] { return !isTrue(telescope.get(), "IsPulseGuiding"); }));
     }
 
     automation::ComPtr<IDispatch> camera;

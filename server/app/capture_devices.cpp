@@ -1,26 +1,23 @@
 #include "server/app/capture_devices.h"
 
-#include "server/camera/camera_environment.h"
-#include "server/frame/device_settings.h"
-
 namespace velmora::server {
 
-CaptureDevices::CaptureDevices(sim::SimulatorPorts* ports)
+CaptureDevices::CaptureDevices(sim::SimulatorPorts* ports, DeviceSettings& store)
 {
-    std::vector<platform::CaptureBackend*>& backends = CameraEnvironment::process().captureBackends;
-    backends = {&m_v4l2};
     if (!ports)
         return;
     TelescopeSettings telescope;
-    telescope.load(DeviceSettings::process(), kDefaultProfile);
+    telescope.load(store, kDefaultProfile);
     m_sky = std::make_unique<sim::SimulatedSky>(*ports, m_clock, sim::SkyParameters::load(),
                                                 guideLinesOf(telescope));
-    backends.push_back(&m_sky->captureBackend());
 }
 
-CaptureDevices::~CaptureDevices()
+std::vector<platform::CaptureBackend*> CaptureDevices::backends()
 {
-    CameraEnvironment::process().captureBackends.clear();
+    std::vector<platform::CaptureBackend*> list{&m_v4l2};
+    if (m_sky)
+        list.push_back(&m_sky->captureBackend());
+    return list;
 }
 
 sim::SimulatedSky::GuideLines CaptureDevices::guideLinesOf(const TelescopeSettings& telescope)

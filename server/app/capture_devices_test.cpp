@@ -3,7 +3,6 @@
 #include "server/app/capture_devices.h"
 
 #include "platform/ports/system_port_devices.h"
-#include "server/camera/camera_environment.h"
 #include "testing/temp_home.h"
 
 #include <gtest/gtest.h>
@@ -16,17 +15,15 @@ TEST(CaptureDevicesTest, TheSkySimulatorComesLastAndOnlyWithSimulatedPorts)
     velmora::testing::TempHome home;
     platform::SystemPortDevices devices;
     sim::SimulatorPorts ports(devices);
-    {
-        CaptureDevices withSky(&ports);
-        const auto& backends = CameraEnvironment::process().captureBackends;
-        ASSERT_EQ(backends.size(), 2u);
-        const auto listed = backends.back()->enumerate();
-        ASSERT_EQ(listed.size(), 1u);
-        EXPECT_EQ(listed[0].name, "Sky Simulator");
-    }
-    EXPECT_TRUE(CameraEnvironment::process().captureBackends.empty());
-    CaptureDevices withoutSky(nullptr);
-    EXPECT_EQ(CameraEnvironment::process().captureBackends.size(), 1u);
+    DeviceSettings store;
+    CaptureDevices withSky(&ports, store);
+    const auto backends = withSky.backends();
+    ASSERT_EQ(backends.size(), 2u);
+    const auto listed = backends.back()->enumerate();
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].name, "Sky Simulator");
+    CaptureDevices withoutSky(nullptr, store);
+    EXPECT_EQ(withoutSky.backends().size(), 1u);
 }
 
 TEST(CaptureDevicesTest, GuideLinesFollowTheTelescopeWordsAndPolarity)

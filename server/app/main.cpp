@@ -3,16 +3,13 @@
 
 #include "platform/automation/apartment.h"
 #include "platform/automation/qt_executor.h"
-#include "platform/ports/system_port_devices.h"
-#include "server/app/capture_devices.h"
 #include "server/app/qt_server_environment.h"
-#include "sim/simulator_ports.h"
+#include "server/app/server_devices.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,18 +28,14 @@ int main(int argc, char** argv)
     else
         app = std::make_unique<QCoreApplication>(argc, argv);
 
-    // Simulated ports (and with VELMORA_SIMULATOR=1 the emulated devices on COM1/COM2)
-    // are in place before any driver opens a port.
-    auto simulatorPorts = sim::SimulatorPorts::setUp(platform::SystemPortDevices::process());
-    // The camera objects' devices, V4L2 first, then the simulated sky on those ports;
-    // only a serving process has camera objects.
-    std::optional<server::CaptureDevices> captureDevices;
-    if (serverSwitch == server::ServerSwitch::Embedding || serverSwitch == server::ServerSwitch::Automation)
-        captureDevices.emplace(simulatorPorts.get());
+    // The ports, settings and capture devices every driver object is made with; only a
+    // serving process has camera objects and so capture devices.
+    server::ServerDevices devices(serverSwitch == server::ServerSwitch::Embedding ||
+                                  serverSwitch == server::ServerSwitch::Automation);
 
     automation::QtExecutor executor;
     automation::setThreadExecutor(&executor);
-    server::QtServerEnvironment environment(display);
+    server::QtServerEnvironment environment(display, devices);
     const int status = server::runServer(serverSwitch, environment);
     automation::setThreadExecutor(nullptr);
     OleUninitialize();

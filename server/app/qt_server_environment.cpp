@@ -3,10 +3,7 @@
 #include "platform/automation/apartment.h"
 #include "platform/automation/class_factory.h"
 #include "platform/automation/class_registry.h"
-#include "server/camera/camera.h"
-#include "server/focuser/focuser.h"
 #include "server/frame/server_identity.h"
-#include "server/telescope/telescope.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -16,19 +13,6 @@
 #include <unistd.h>
 
 namespace velmora::server {
-
-namespace {
-
-automation::CreateFunction creatorOf(const std::string& name)
-{
-    if (name == "Camera")
-        return automation::creatorFor<Camera>();
-    if (name == "Focuser")
-        return automation::creatorFor<Focuser>();
-    return automation::creatorFor<Telescope>();
-}
-
-} // namespace
 
 bool QtServerEnvironment::displayConfigured()
 {
@@ -41,7 +25,8 @@ bool QtServerEnvironment::registerClassObjects()
 {
     for (const auto& c : kServerClasses) {
         const auto clsid = automation::parseGuid(c.clsid);
-        automation::ComPtr<IClassFactory> factory(new automation::ClassFactory(creatorOf(c.name)));
+        automation::ComPtr<IClassFactory> factory =
+            automation::makeObject<automation::ClassFactory>(m_devices.creatorOf(c.name));
         DWORD cookie = 0;
         if (!clsid || CoRegisterClassObject(*clsid, factory.get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
                                             &cookie) != S_OK)

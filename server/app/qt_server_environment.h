@@ -2,6 +2,7 @@
 // The device server's environment on Linux: Qt for the display and the event loop,
 // the automation runtime for the class objects.
 
+#include "server/app/server_devices.h"
 #include "server/frame/server_startup.h"
 
 #include "platform/automation/unknown.h"
@@ -13,7 +14,9 @@ namespace velmora::server {
 class QtServerEnvironment : public ServerEnvironment {
 public:
     // With a display the process has a QApplication; headless, a QCoreApplication.
-    explicit QtServerEnvironment(bool display) : m_display(display) {}
+    // The class objects make their driver objects with `devices`, which must outlive
+    // them (until revokeClassObjects).
+    QtServerEnvironment(bool display, ServerDevices& devices) : m_display(display), m_devices(devices) {}
 
     bool registerClassObjects() override;
     void revokeClassObjects() override;
@@ -28,6 +31,7 @@ public:
 
 private:
     bool m_display;
+    ServerDevices& m_devices;
     std::array<DWORD, 3> m_cookies{};
     int m_registered = 0;
 };

@@ -4,11 +4,13 @@
 #include "platform/automation/class_registry.h"
 #include "platform/automation/com_ptr.h"
 #include "platform/automation/dispatch.h"
+#include "platform/automation/dispatch_calls.h"
 #include "platform/automation/runtime_folder.h"
 #include "platform/registry/file_lock.h"
 #include "server/app/simulated_server_test.h"
 #include "server/frame/interface_members.h"
 #include "server/frame/server_identity.h"
+#include "testing/eventually.h"
 #include "testing/run_program.h"
 #include "testing/temp_home.h"
 
@@ -28,12 +30,8 @@ class ServerAppTest : public velmora::testing::SimulatedServerTest {
 protected:
     bool waitForServerEnd()
     {
-        for (int i = 0; i < 100; ++i) {
-            if (serverProcesses(VELMORA_SERVER_PATH, home.path()).empty())
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
+        return velmora::testing::eventually(
+            [&] { return serverProcesses(VELMORA_SERVER_PATH, home.path()).empty(); });
     }
 };
 
@@ -83,7 +81,9 @@ TEST_F(ServerAppTest, ObjectsOfTwoClientsAreIndependentAndTheServerWaitsForBoth)
         runProgram(VELMORA_CALL_PATH, {"VelmoraServer.Camera", "get", "Connected", "get", "CanAbortExposure"},
                    home.path());
     EXPECT_EQ(other.out, "Connected = false\nCanAbortExposure = true\n") << other.err;
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // The other client is gone; this one's object still answers from the same server.
+    automation::Variant connected;
+    EXPECT_EQ(automation::getProperty(camera.get(), "Connected", connected.get()), S_OK);
     EXPECT_EQ(serverProcesses(VELMORA_SERVER_PATH, home.path()).size(), 1u) << "still serving this client";
 
     CLSID clsid = automation::parseGuid(server::kServerClasses[0].clsid).value();

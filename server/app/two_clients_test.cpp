@@ -1,6 +1,7 @@
-// Two clients of the real VelmoraServer: one whose focuser turns into a device that
-// trickles its bytes, one guiding meanwhile. The first fails its call within its
-// bound; the second is served as if nothing happened.
+// Clients of the real VelmoraServer: one whose focuser turns into a device that
+// trickles its bytes, one guiding meanwhile: the first fails its call within its
+// bound, the second is served as if nothing happened. And a client killed while its
+// telescope pulses: the server lets go of its objects and lines, then ends.
 #include "platform/automation/apartment.h"
 #include "platform/automation/class_factory_proxy.h"
 #include "platform/automation/class_registry.h"
@@ -13,14 +14,19 @@
 #include "platform/registry/registry.h"
 #include "server/frame/server_identity.h"
 #include "sim/kf3_controller.h"
+#include "sim/kr4_relay_box.h"
+#include "sim/line_pulses.h"
 #include "sim/pty_emulator.h"
+#include "testing/eventually.h"
 #include "testing/run_program.h"
 #include "testing/temp_home.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <csignal>
 #include <cstdlib>
+#include <sys/wait.h>
 #include <thread>
 
 using namespace velmora;
@@ -29,16 +35,20 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-bool writeMachineString(const char* name, const std::string& value)
+bool writeString(HKEY root, const char* path, const char* name, const std::string& value)
 {
     HKEY key = nullptr;
-    if (RegCreateKeyEx(HKEY_LOCAL_MACHINE, "Software\\Velmora Software\\Ports", KEY_ALL_ACCESS, &key) !=
-        ERROR_SUCCESS)
+    if (RegCreateKeyEx(root, path, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
         return false;
     const LONG rc = RegSetValueEx(key, name, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                                   static_cast<DWORD>(value.size() + 1));
     RegCloseKey(key);
     return rc == ERROR_SUCCESS;
+}
+
+bool writeMachineString(const char* name, const std::string& value)
+{
+    return writeString(HKEY_LOCAL_MACHINE, "Software\\Velmora Software\\Ports", name, value);
 }
 
 CLSID classOf(const char* name)
@@ -68,6 +78,8 @@ protected:
     velmora::testing::TempHome home;
     sim::Kf3Controller controller;
     sim::PtyEmulator emulator{controller};
+    sim::Kr4RelayBox relayBox;
+    sim::PtyEmulator relayBoxEmulator{relayBox};
 };
 
 TEST_F(TwoClientsTest, ATricklingFocuserFailsItsCallWhileAnotherClientKeepsGuiding)
@@ -143,6 +155,40 @@ TEST_F(TwoClientsTest, ATricklingFocuserFailsItsCallWhileAnotherClientKeepsGuidi
 
     emulator.setFaults({});
     emulator.stop(); // the controller's endless reply ends here
+}
+
+TEST_F(TwoClientsTest, AClientKilledMidPulseLeavesTheLinesReleasedAndTheServerEnds)
+{
+    // The telescope guides through a relay box whose outputs this test sees.
+    ASSERT_TRUE(relayBoxEmulator.start());
+    ASSERT_TRUE(writeMachineString("COM2", relayBoxEmulator.slavePath()));
+    ASSERT_TRUE(writeString(HKEY_CURRENT_USER,
+                            "Software\\Velmora Software\\Velmora Telescope ASCOM Driver\\Default\\Config",
+                            "Port", "COM2"));
+    const sim::LineLog& outputs = relayBox.outputLines();
+    constexpr std::uint8_t kNorthLine = 0x80; // line 7: output 8
+
+    // A scripting client starts a 30 s North pulse and would then wait a minute more.
+    const auto client = velmora::testing::startProgram(VELMORA_CALL_PATH,
+                                                       {"VelmoraServer.Telescope", "put", "Connected", "true",
+                                                        "call", "PulseGuide", "0", "30000", "sleep", "60000"},
+                                                       home.path());
+    ASSERT_GT(client.pid, 0);
+    const bool pulsing = outputs.waitFor([](std::uint8_t lines) { return (lines & kNorthLine) != 0; }, 30s);
+    const auto servers = velmora::testing::serverProcesses(VELMORA_SERVER_PATH, home.path());
+    ::kill(client.pid, SIGKILL);
+    const auto outcome = velmora::testing::finishProgram(client);
+    ASSERT_TRUE(pulsing) << outcome.out << outcome.err;
+    EXPECT_EQ(servers.size(), 1u);
+
+    // Its connection ends with it: the server releases its telescope, which cuts the
+    // pulse short and releases both axes, and nothing is left to keep the server.
+    EXPECT_TRUE(outputs.waitFor([](std::uint8_t lines) { return (lines & 0xF0) == 0; }, 5s));
+    const std::vector<sim::LinePulse> north = sim::linePulses(outputs.changes(), 7);
+    ASSERT_EQ(north.size(), 1u);
+    EXPECT_LT(north[0].held(), 25s);
+    EXPECT_TRUE(velmora::testing::eventually(
+        [&] { return velmora::testing::serverProcesses(VELMORA_SERVER_PATH, home.path()).empty(); }, 10s));
 }
 
 } // namespace

@@ -66,8 +66,6 @@ HRESULT getRawBuffer(Camera& self, automation::DispatchArgs args, VARIANT*)
 
 } // namespace
 
-Camera::Camera() : Camera(CameraEnvironment::process()) {}
-
 Camera::Camera(const CameraEnvironment& environment)
     : DriverObject(serverClass("Camera")), m_driver(environment)
 {

@@ -13,8 +13,7 @@ namespace velmora::server {
 
 class Camera : public DriverObject<Camera> {
 public:
-    // With the server process's environment.
-    Camera();
+    // `environment` and all it points at are borrowed for the object's lifetime.
     explicit Camera(const CameraEnvironment& environment);
     ~Camera() override;
 

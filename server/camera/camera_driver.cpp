@@ -266,12 +266,10 @@ DriverError CameraDriver::StartExposure(double durationSeconds, bool /*light*/, 
         started = true;
         return DriverError::None;
     }
-    const DriverError error = startLongExposure(exposureMs);
-    started = error == DriverError::None;
-    return error;
+    return startLongExposure(exposureMs, started);
 }
 
-DriverError CameraDriver::startLongExposure(std::int32_t exposureMs)
+DriverError CameraDriver::startLongExposure(std::int32_t exposureMs, bool& started)
 {
     if (!m_port.isOpen())
         return DriverError::PortNotConnected;
@@ -286,8 +284,14 @@ DriverError CameraDriver::startLongExposure(std::int32_t exposureMs)
         std::lock_guard lock(m_mutex);
         m_machine.abort();
     };
-    m_thread.start(m_sequences.selected(), exposureMs, m_environment.frameWaitFor(m_format.framePeriod),
-                   std::move(hooks));
+    if (!m_thread.start(m_sequences.selected(), exposureMs, m_environment.frameWaitFor(m_format.framePeriod),
+                        std::move(hooks))) {
+        // No thread to run the sequence: nothing was switched, the camera stays idle
+        // and StartExposure answers that it did not start.
+        m_machine.abort();
+        return DriverError::None;
+    }
+    started = true;
     return DriverError::None;
 }
 

@@ -103,6 +103,8 @@ public:
     void setPortName(const std::string& name);
     void setPortSpeed(const std::string& speed);
     bool portOpen() const { return m_port.isOpen(); }
+    // The long exposure's thread, for waiting on its abort and end.
+    const ExposureThread& exposureThread() const { return m_thread; }
     std::string portStatus();
     // "Amp. Mode On" (0) or "Amp. Mode Off" (1): aborts, selects, sets the rest word.
     void chooseSequence(int type);
@@ -138,7 +140,8 @@ private:
     // Reads the format back, sizes the buffers, fits the sub-frame and runs the stream.
     bool startStream(bool wholeFrame);
     void openPort();
-    DriverError startLongExposure(std::int32_t exposureMs);
+    // `started` stays false when no thread could be had for the sequence.
+    DriverError startLongExposure(std::int32_t exposureMs, bool& started);
     void putSubFrame(bool start, bool xAxis, std::int32_t value);
 
     const CameraEnvironment& m_environment;

@@ -5,8 +5,8 @@
 
 #include "server/camera/recording_capture_backend.h"
 #include "server/camera/scripted_capture_backend.h"
+#include "server/common/fake_pulse_clock.h"
 #include "server/ports/fake_port_devices.h"
-#include "server/telescope/fake_pulse_clock.h"
 #include "sim/sky/manual_sim_clock.h"
 #include "sim/sky/sky_simulator_backend.h"
 #include "testing/temp_home.h"

@@ -4,17 +4,6 @@
 
 namespace velmora::server {
 
-CameraEnvironment& CameraEnvironment::process()
-{
-    static CameraEnvironment environment{{},
-                                         &PortRegistry::process(),
-                                         &DeviceSettings::process(),
-                                         &PulseClock::steady(),
-                                         kFrameWaitLimit,
-                                         platform::CapturePipeline::kMaxPolls};
-    return environment;
-}
-
 std::chrono::milliseconds CameraEnvironment::frameWaitFor(std::uint32_t framePeriod) const
 {
     const std::chrono::milliseconds periods(std::int64_t{framePeriod} * kFramePeriodsWaited / 10000);

@@ -2,14 +2,14 @@
 // What a camera object is made with: the capture backends whose devices it lists (in
 // order; the server gives the V4L2 devices first and the sky simulator last), the port
 // layer, the settings store, the clock of its exposure thread, and the bounds of its
-// waits. The server's start-up fills the process's environment before any camera
-// object is created; tests build their own.
+// waits. The server's app layer owns one and hands it to every camera its class object
+// creates; tests build their own.
 
 #include "platform/video/capture_backend.h"
 #include "platform/video/capture_pipeline.h"
+#include "server/common/pulse_clock.h"
 #include "server/frame/device_settings.h"
 #include "server/ports/port_registry.h"
-#include "server/telescope/pulse_clock.h"
 
 #include <chrono>
 #include <vector>
@@ -24,14 +24,10 @@ struct CameraEnvironment {
     std::vector<platform::CaptureBackend*> captureBackends; // borrowed
     PortRegistry* ports = nullptr;
     DeviceSettings* settings = nullptr;
-    PulseClock* clock = nullptr;
+    PulseClock* clock = &PulseClock::steady();
     std::chrono::milliseconds frameWaitLimit = kFrameWaitLimit;
     // Bound of the capture pipeline's run/stop waits, in 100 ms polls.
     int pipelinePolls = platform::CapturePipeline::kMaxPolls;
-
-    // The server process's: its port registry, settings store and the steady clock;
-    // no capture backends until the start-up adds them.
-    static CameraEnvironment& process();
 
     // The bound of one frame wait for frames of `framePeriod` (100-nanosecond units).
     std::chrono::milliseconds frameWaitFor(std::uint32_t framePeriod) const;

@@ -6,7 +6,7 @@
 
 #include "platform/ports/system_port_devices.h"
 #include "server/camera/scripted_capture_backend.h"
-#include "server/telescope/fake_pulse_clock.h"
+#include "server/common/fake_pulse_clock.h"
 #include "sim/simulator_ports.h"
 #include "testing/temp_home.h"
 
@@ -54,39 +54,31 @@ protected:
         camera->getImageReady(value);
         return value;
     }
-    // Polls real time until `done`; false after five seconds.
-    template <class Done> static bool eventually(Done done)
+    // Answers the exposure thread's next frame wait with a frame from the device, once
+    // the wait has begun.
+    bool frameForNextWait()
     {
-        for (int i = 0; i < 2500 && !done(); ++i)
-            std::this_thread::sleep_for(2ms);
-        return done();
+        if (!clock.waitForWaitsBegun(++m_waitsAnswered))
+            return false;
+        device.push(10);
+        return true;
     }
-    // Feeds frames until the exposure thread sleeps (its delay after a frame wait).
-    bool framesUntilSleeping()
+    // Lets the next frame wait run out on the clock.
+    bool noFrameForNextWait()
     {
-        for (int i = 0; i < 200; ++i) {
-            device.push(10);
-            if (clock.waitForSleepers(1, 20ms))
-                return true;
-        }
-        return false;
+        return clock.waitForWaitsBegun(++m_waitsAnswered) && clock.advanceToNextDeadline();
     }
-    bool framesUntil(std::future<void>& done)
-    {
-        for (int i = 0; i < 200; ++i) {
-            if (done.wait_for(20ms) == std::future_status::ready)
-                return true;
-            device.push(10);
-        }
-        return false;
-    }
-    // Starts `run` on another thread and gives it time to reach its wait.
-    static std::future<void> startAside(std::function<void()> run)
+    // The frame of the sequence's first wait, until the thread sleeps its delay.
+    bool frameUntilSleeping() { return frameForNextWait() && clock.waitForSleepers(1); }
+    // Runs `run` (which aborts the exposure) on another thread, and returns once the
+    // abort has been asked for.
+    std::future<void> abortAside(std::function<void()> run)
     {
         auto future = std::async(std::launch::async, std::move(run));
-        std::this_thread::sleep_for(200ms);
+        EXPECT_TRUE(camera->exposureThread().waitForAbortRequest(FakePulseClock::kWaitLimit));
         return future;
     }
+    bool sequenceEnded() { return camera->exposureThread().waitForSequenceEnd(FakePulseClock::kWaitLimit); }
 
     velmora::testing::TempHome home;
     FakePulseClock clock{FakePulseClock::Mode::Manual};
@@ -97,6 +89,9 @@ protected:
     testing::ScriptedCaptureBackend device;
     CameraEnvironment environment;
     std::unique_ptr<CameraDriver> camera;
+
+private:
+    std::size_t m_waitsAnswered = 0;
 };
 
 TEST_F(CameraLongExposureTest, LinesSwitchAroundTheExposureAndTheBrightestFollowingFrameIsConverted)
@@ -108,12 +103,14 @@ TEST_F(CameraLongExposureTest, LinesSwitchAroundTheExposureAndTheBrightestFollow
     ASSERT_EQ(driver.StartExposure(0.25, true, started), DriverError::None);
     EXPECT_TRUE(started);
     EXPECT_EQ(state(), CameraState::Exposing);
-    EXPECT_FALSE(clock.waitForSleepers(1, 50ms)) << "the sequence waits for a frame";
+    ASSERT_TRUE(clock.waitForWaitsBegun(1));
+    EXPECT_EQ(clock.sleepers(), 0u) << "the sequence waits for a frame";
     clock.advance(7ms);
-    ASSERT_TRUE(framesUntilSleeping());
+    ASSERT_TRUE(frameUntilSleeping());
     for (int i = 0; i < 4; ++i) // 20 ms, then 100 + 100 + 50 ms
         ASSERT_TRUE(clock.advanceToNextDeadline());
-    ASSERT_TRUE(eventually([&] { return state() == CameraState::Waiting; }));
+    ASSERT_TRUE(sequenceEnded());
+    EXPECT_EQ(state(), CameraState::Waiting);
 
     const std::vector<sim::LineChange> changes = lines().changes();
     ASSERT_EQ(changes.size(), 2u);
@@ -124,9 +121,11 @@ TEST_F(CameraLongExposureTest, LinesSwitchAroundTheExposureAndTheBrightestFollow
     EXPECT_EQ(driver.StartExposure(0.3, true, started), DriverError::AlreadyInProgress);
 
     const std::uint8_t levels[] = {20, 50, 30, 50, 10, 90};
+    const std::uint64_t delivered = device.delivered();
     for (std::uint8_t level : levels)
         device.push(level);
-    ASSERT_TRUE(eventually([&] { return ready(); }));
+    ASSERT_TRUE(device.waitDelivered(delivered + 5));
+    EXPECT_TRUE(ready());
     EXPECT_EQ(state(), CameraState::Idle);
     driver.useImage([](const ColourImage& image) {
         EXPECT_EQ(image.at(5, 3, kGreen), 50) << "the first of the two brightest, not the sixth";
@@ -139,16 +138,19 @@ TEST_F(CameraLongExposureTest, AbortInTheExposureTimeRestoresTheRestWordWithinAS
     CameraDriver& driver = connected();
     bool started = false;
     ASSERT_EQ(driver.StartExposure(1.0, true, started), DriverError::None);
-    ASSERT_TRUE(framesUntilSleeping());
+    ASSERT_TRUE(frameUntilSleeping());
     ASSERT_TRUE(clock.advanceToNextDeadline()); // 20 ms: lines switched
     ASSERT_TRUE(clock.advanceToNextDeadline()); // one slice of the exposure
     ASSERT_TRUE(clock.waitForSleepers(1));      // asleep in the second
     clock.advance(40ms);
     const PulseClock::TimePoint abortedAt = clock.now();
-    std::future<void> aborting = startAside([&] { driver.AbortExposure(); });
+    std::future<void> aborting = abortAside([&] { driver.AbortExposure(); });
     ASSERT_TRUE(clock.advanceToNextDeadline());
     EXPECT_LE(clock.now() - abortedAt, 100ms);
-    ASSERT_TRUE(framesUntil(aborting)) << "two more frames end the abort";
+    // Two more frames end the abort.
+    ASSERT_TRUE(frameForNextWait());
+    ASSERT_TRUE(frameForNextWait());
+    aborting.get();
 
     const std::vector<sim::LineChange> changes = lines().changes();
     ASSERT_EQ(changes.size(), 2u);
@@ -163,14 +165,16 @@ TEST_F(CameraLongExposureTest, EditingTheBitsAbortsTheExposureFirst)
     CameraDriver& driver = connected();
     bool started = false;
     ASSERT_EQ(driver.StartExposure(0.5, true, started), DriverError::None);
-    ASSERT_TRUE(framesUntilSleeping());
+    ASSERT_TRUE(frameUntilSleeping());
     ASSERT_TRUE(clock.advanceToNextDeadline());
     ASSERT_TRUE(clock.waitForSleepers(1));
     ExposureSequence edited = ExposureSequence::defaults(0);
     edited.lines[5] = 0xF003;
-    std::future<void> editing = startAside([&] { driver.replaceSelectedSequence(edited); });
+    std::future<void> editing = abortAside([&] { driver.replaceSelectedSequence(edited); });
     ASSERT_TRUE(clock.advanceToNextDeadline());
-    ASSERT_TRUE(framesUntil(editing));
+    ASSERT_TRUE(frameForNextWait());
+    ASSERT_TRUE(frameForNextWait());
+    editing.get();
     EXPECT_EQ(state(), CameraState::Idle);
     EXPECT_EQ(driver.sequences().selected(), edited);
     EXPECT_EQ(lines().value() & 0x0F, 0x03) << "the new rest word";
@@ -182,21 +186,25 @@ TEST_F(CameraLongExposureTest, ACameraThatStopsDeliveringFramesHangsNothing)
     CameraDriver& driver = connected();
     bool started = false;
 
-    // No frame for the sequence's first wait: the camera goes back to idle by itself.
+    // No frame for the sequence's first wait: the camera goes back to idle by itself
+    // once the bound (20 periods of 10 ms) has passed on the thread's clock.
     ASSERT_EQ(driver.StartExposure(0.5, true, started), DriverError::None);
-    EXPECT_TRUE(eventually([&] { return state() == CameraState::Idle; }));
+    const PulseClock::TimePoint start = clock.now();
+    ASSERT_TRUE(noFrameForNextWait());
+    EXPECT_EQ(clock.now(), start + 200ms);
+    ASSERT_TRUE(sequenceEnded());
+    EXPECT_EQ(state(), CameraState::Idle);
     EXPECT_FALSE(ready());
     EXPECT_TRUE(lines().changes().empty()) << "the lines never left their rest word";
 
     // Frames stop during the exposure time: AbortExposure still returns.
     ASSERT_EQ(driver.StartExposure(1.0, true, started), DriverError::None);
-    ASSERT_TRUE(framesUntilSleeping());
+    ASSERT_TRUE(frameUntilSleeping());
     ASSERT_TRUE(clock.advanceToNextDeadline());
-    const auto abortFrom = std::chrono::steady_clock::now();
-    std::future<void> aborting = startAside([&] { driver.AbortExposure(); });
+    std::future<void> aborting = abortAside([&] { driver.AbortExposure(); });
     ASSERT_TRUE(clock.advanceToNextDeadline());
-    EXPECT_EQ(aborting.wait_for(3s), std::future_status::ready);
-    EXPECT_LT(std::chrono::steady_clock::now() - abortFrom, 3s);
+    ASSERT_TRUE(noFrameForNextWait()) << "the abort's frame never comes";
+    aborting.get();
     EXPECT_EQ(state(), CameraState::Idle);
     EXPECT_EQ(lines().value() & 0x0F, 0x0F);
 }

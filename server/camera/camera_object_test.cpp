@@ -6,10 +6,11 @@
 #include "platform/automation/dispatch_calls.h"
 #include "platform/automation/safe_array.h"
 #include "platform/automation/variant.h"
+#include "server/common/fake_pulse_clock.h"
 #include "server/ports/fake_port_devices.h"
-#include "server/telescope/fake_pulse_clock.h"
 #include "sim/sky/manual_sim_clock.h"
 #include "sim/sky/sky_simulator_backend.h"
+#include "testing/eventually.h"
 #include "testing/temp_home.h"
 
 #include <gtest/gtest.h>
@@ -79,13 +80,10 @@ protected:
                   S_OK);
         EXPECT_EQ(result->vt, VT_BOOL);
         EXPECT_NE(result->boolVal, 0);
-        for (int i = 0; i < 500; ++i) {
+        EXPECT_TRUE(velmora::testing::eventually([&] {
             Variant ready;
-            if (get("ImageReady", ready) == S_OK && ready->boolVal)
-                return;
-            std::this_thread::sleep_for(10ms);
-        }
-        FAIL() << "no image";
+            return get("ImageReady", ready) == S_OK && ready->boolVal;
+        })) << "no image";
     }
     // The image values as the core holds them.
     std::vector<std::int32_t> coreImage()

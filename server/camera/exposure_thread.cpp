@@ -1,5 +1,7 @@
 #include "server/camera/exposure_thread.h"
 
+#include <cstdio>
+
 namespace velmora::server {
 
 ExposureThread::~ExposureThread()
@@ -8,13 +10,23 @@ ExposureThread::~ExposureThread()
     waitFinished();
 }
 
-void ExposureThread::start(const ExposureSequence& sequence, std::int32_t exposureMs,
+bool ExposureThread::start(const ExposureSequence& sequence, std::int32_t exposureMs,
                            std::chrono::milliseconds frameWait, Hooks hooks)
 {
     waitFinished();
+    const bool aborted = m_abort.isSet();
     m_abort.reset();
     m_finished.reset();
-    m_thread = std::thread(&ExposureThread::run, this, sequence, exposureMs, frameWait, std::move(hooks));
+    try {
+        m_thread = std::thread(&ExposureThread::run, this, sequence, exposureMs, frameWait, std::move(hooks));
+    } catch (...) {
+        // No thread (the system is out of them, or of memory): nothing ran.
+        if (aborted)
+            m_abort.set();
+        m_finished.set();
+        return false;
+    }
+    return true;
 }
 
 void ExposureThread::waitFinished()
@@ -27,6 +39,25 @@ void ExposureThread::waitFinished()
 void ExposureThread::run(ExposureSequence sequence, std::int32_t exposureMs,
                          std::chrono::milliseconds frameWait, Hooks hooks)
 {
+    try {
+        finish(runSteps(sequence, exposureMs, frameWait, hooks), sequence, frameWait, hooks);
+        return;
+    } catch (...) {
+        // A hook that threw (out of memory in the port layer, say) must not end the
+        // server: the lines go back to rest and the camera to idle, as when frames stop.
+        std::fprintf(stderr, "exposure thread: the sequence failed; the camera goes back to idle\n");
+    }
+    try {
+        hooks.setLines(sequence.restWord());
+        hooks.framesStopped();
+    } catch (...) {
+    }
+    m_finished.set();
+}
+
+ExposureThread::Outcome ExposureThread::runSteps(const ExposureSequence& sequence, std::int32_t exposureMs,
+                                                 std::chrono::milliseconds frameWait, const Hooks& hooks)
+{
     Outcome outcome = Outcome::Continue;
     for (int i = 0; i < ExposureSequence::kStepsBeforeExposure && outcome == Outcome::Continue; ++i)
         outcome = step(sequence, i, frameWait, hooks);
@@ -35,7 +66,7 @@ void ExposureThread::run(ExposureSequence sequence, std::int32_t exposureMs,
     for (int i = ExposureSequence::kStepsBeforeExposure;
          i < ExposureSequence::kSteps && outcome == Outcome::Continue; ++i)
         outcome = step(sequence, i, frameWait, hooks);
-    finish(outcome, sequence, frameWait, hooks);
+    return outcome;
 }
 
 ExposureThread::Outcome ExposureThread::step(const ExposureSequence& sequence, int index,

@@ -9,12 +9,13 @@
 // the sequence runs). Frame waits are bounded: a frame that does not come within the
 // frame wait limit ends the sequence as an abort would, and the camera goes back to
 // idle without an image, so that a camera that stopped delivering frames neither
-// stalls the thread nor the AbortExposure waiting for it.
+// stalls the thread nor the AbortExposure waiting for it. The frame waits are measured
+// on the same clock as the step timing.
 
-#include "server/camera/frame_signal.h"
+#include "server/common/frame_signal.h"
+#include "server/common/manual_reset_event.h"
+#include "server/common/pulse_clock.h"
 #include "server/frame/exposure_sequence.h"
-#include "server/telescope/manual_reset_event.h"
-#include "server/telescope/pulse_clock.h"
 
 #include <chrono>
 #include <cstdint>
@@ -38,20 +39,25 @@ public:
         std::function<void()> framesStopped;
     };
 
-    // `clock` is borrowed; the thread sleeps against it.
-    explicit ExposureThread(PulseClock& clock) : m_clock(clock) {}
+    // `clock` is borrowed; the thread sleeps and waits for frames against it.
+    explicit ExposureThread(PulseClock& clock) : m_clock(clock), m_frames(clock) {}
     ~ExposureThread();
     ExposureThread(const ExposureThread&) = delete;
     ExposureThread& operator=(const ExposureThread&) = delete;
 
     // Clears the abort and sequence-finished events and starts the thread (a previous
-    // one must have finished).
-    void start(const ExposureSequence& sequence, std::int32_t exposureMs, std::chrono::milliseconds frameWait,
+    // one must have finished). False, with nothing run and the events as before the
+    // call, when no thread can be had.
+    bool start(const ExposureSequence& sequence, std::int32_t exposureMs, std::chrono::milliseconds frameWait,
                Hooks hooks);
     bool sequenceRunning() const { return !m_finished.isSet(); }
     // Called by the frame callback for every frame while the sequence runs.
     void frameArrived() { m_frames.pulse(); }
     void abort() { m_abort.set(); }
+    // True once an abort has been asked for, waiting at most `limit`.
+    bool waitForAbortRequest(std::chrono::milliseconds limit) const { return m_abort.waitFor(limit); }
+    // True once the sequence has finished, waiting at most `limit`.
+    bool waitForSequenceEnd(std::chrono::milliseconds limit) const { return m_finished.waitFor(limit); }
     // Waits for the sequence-finished event, then for the thread to end.
     void waitFinished();
 
@@ -62,6 +68,8 @@ private:
 
     void run(ExposureSequence sequence, std::int32_t exposureMs, std::chrono::milliseconds frameWait,
              Hooks hooks);
+    Outcome runSteps(const ExposureSequence& sequence, std::int32_t exposureMs,
+                     std::chrono::milliseconds frameWait, const Hooks& hooks);
     Outcome step(const ExposureSequence& sequence, int index, std::chrono::milliseconds frameWait,
                  const Hooks& hooks);
     Outcome exposureTime(std::int32_t exposureMs);

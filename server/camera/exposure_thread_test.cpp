@@ -2,7 +2,7 @@
 // exposure time in slices, aborts and a camera that stops delivering frames.
 #include "server/camera/exposure_thread.h"
 
-#include "server/telescope/fake_pulse_clock.h"
+#include "server/common/fake_pulse_clock.h"
 
 #include <gtest/gtest.h>
 
@@ -45,30 +45,24 @@ protected:
             result.push_back(w.word);
         return result;
     }
-    // Frames every few milliseconds (real time) until `done`; false after a second.
-    template <class Done> bool framesUntil(Done done)
+    // Answers the thread's next frame wait: once it has begun, a frame arrives (only a
+    // wait begun before the frame can take it).
+    bool frameForNextWait()
     {
-        for (int i = 0; i < 500; ++i) {
-            if (done())
-                return true;
-            thread.frameArrived();
-            std::this_thread::sleep_for(2ms);
-        }
-        return done();
+        if (!clock.waitForWaitsBegun(++m_waitsAnswered))
+            return false;
+        thread.frameArrived();
+        return true;
     }
-    // Polls (real time, without frames) until `done`; false after a second.
-    template <class Done> static bool eventually(Done done)
+    // Lets the thread's next frame wait run out: once it has begun, the clock moves to
+    // its deadline.
+    bool noFrameForNextWait()
     {
-        for (int i = 0; i < 500 && !done(); ++i)
-            std::this_thread::sleep_for(2ms);
-        return done();
+        return clock.waitForWaitsBegun(++m_waitsAnswered) && clock.advanceToNextDeadline();
     }
-    // The frame the thread waits for in step 1 of the default sequences: frames until
-    // it sleeps its 20 ms.
-    bool frameForStepOne()
-    {
-        return framesUntil([this] { return clock.sleepers() > 0; });
-    }
+    // The frame the thread waits for in step 1 of the default sequences, until it
+    // sleeps its 20 ms.
+    bool frameForStepOne() { return frameForNextWait() && clock.waitForSleepers(1); }
 
     FakePulseClock clock{FakePulseClock::Mode::Manual};
     ExposureThread thread{clock};
@@ -79,6 +73,7 @@ protected:
 private:
     std::mutex m_mutex;
     std::vector<LineWrite> m_writes;
+    std::size_t m_waitsAnswered = 0;
 };
 
 TEST_F(ExposureThreadTest, StepsThenTheExposureTimeInSlicesThenTheRest)
@@ -87,7 +82,8 @@ TEST_F(ExposureThreadTest, StepsThenTheExposureTimeInSlicesThenTheRest)
     thread.start(ExposureSequence::defaults(0), 1050, frameWait, hooks());
     EXPECT_TRUE(thread.sequenceRunning());
     // Step 1 waits for a frame: nothing sleeps and the lines stay at rest until one comes.
-    EXPECT_FALSE(clock.waitForSleepers(1, 50ms));
+    ASSERT_TRUE(clock.waitForWaitsBegun(1));
+    EXPECT_EQ(clock.sleepers(), 0u);
     EXPECT_EQ(words(), (std::vector<std::uint16_t>{0xF00F}));
     ASSERT_TRUE(frameForStepOne());
     ASSERT_TRUE(clock.advanceToNextDeadline());
@@ -122,16 +118,17 @@ TEST_F(ExposureThreadTest, AnAbortInTheExposureTimeIsNoticedWithinASliceAndWaits
     thread.abort();
     ASSERT_TRUE(clock.advanceToNextDeadline());
     EXPECT_LE(clock.now() - abortedAt, 100ms);
-    EXPECT_TRUE(eventually([this] { return words().size() == 4; }));
+    // The rest word is out before the abort path waits for its first frame.
+    ASSERT_TRUE(frameForNextWait());
     const auto w = writes();
+    ASSERT_EQ(w.size(), 4u);
     EXPECT_EQ(w.back().word, 0xF00F) << "the rest word";
     EXPECT_EQ(w.back().time, clock.now());
-    // Still running until two more frames came.
-    EXPECT_TRUE(thread.sequenceRunning());
-    const std::uint64_t before = thread.frames().pulses();
-    EXPECT_TRUE(framesUntil([this] { return !thread.sequenceRunning(); }));
-    EXPECT_GE(thread.frames().pulses() - before, 2u);
+    // Still running until the second frame came.
+    EXPECT_FALSE(thread.waitForSequenceEnd(0ms));
+    ASSERT_TRUE(frameForNextWait());
     thread.waitFinished();
+    EXPECT_EQ(clock.waitsBegun(), 3u) << "the frame of step 1 and two after the abort";
     EXPECT_EQ(ended, 0);
     EXPECT_EQ(stopped, 0);
 }
@@ -148,7 +145,9 @@ TEST_F(ExposureThreadTest, WithoutFrameWaitsAnAbortTakesEffectInTheFirstSlice)
     const PulseClock::TimePoint abortedAt = clock.now();
     ASSERT_TRUE(clock.advanceToNextDeadline());
     EXPECT_EQ(clock.now(), abortedAt + 100ms);
-    EXPECT_TRUE(framesUntil([this] { return !thread.sequenceRunning(); }));
+    ASSERT_TRUE(frameForNextWait());
+    ASSERT_TRUE(frameForNextWait());
+    thread.waitFinished();
     EXPECT_EQ(words(), (std::vector<std::uint16_t>{0xF00F, 0xF400, 0xFF00, 0xF00F}));
     EXPECT_EQ(ended, 0);
 }
@@ -173,6 +172,9 @@ TEST_F(ExposureThreadTest, ACameraThatStopsDeliveringEndsTheSequenceAsAnAbortWou
 {
     // No frame for step 1.
     thread.start(ExposureSequence::defaults(0), 400, 60ms, hooks());
+    const PulseClock::TimePoint start = clock.now();
+    ASSERT_TRUE(noFrameForNextWait());
+    EXPECT_EQ(clock.now(), start + 60ms) << "the frame wait's bound, on the thread's clock";
     thread.waitFinished();
     EXPECT_EQ(words(), (std::vector<std::uint16_t>{0xF00F, 0xF00F}));
     EXPECT_EQ(stopped, 1);
@@ -184,9 +186,9 @@ TEST_F(ExposureThreadTest, ACameraThatStopsDeliveringEndsTheSequenceAsAnAbortWou
     ASSERT_TRUE(clock.advanceToNextDeadline());
     thread.abort();
     ASSERT_TRUE(clock.advanceToNextDeadline());
-    const auto waitedFrom = std::chrono::steady_clock::now();
+    ASSERT_TRUE(noFrameForNextWait()) << "the abort waits for a frame that never comes";
     thread.waitFinished();
-    EXPECT_LT(std::chrono::steady_clock::now() - waitedFrom, 1s);
+    EXPECT_EQ(clock.waitsBegun(), 3u) << "no second frame is waited for once frames stopped";
     EXPECT_EQ(stopped, 2);
     EXPECT_EQ(words().back(), 0xF00F);
 }

@@ -4,8 +4,8 @@
 
 namespace velmora::server {
 
-Focuser::Focuser()
-    : DriverObject(serverClass("Focuser")), m_driver(PortRegistry::process(), DeviceSettings::process())
+Focuser::Focuser(PortRegistry& ports, DeviceSettings& store)
+    : DriverObject(serverClass("Focuser")), m_driver(ports, store)
 {
 }
 

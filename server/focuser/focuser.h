@@ -8,7 +8,8 @@ namespace velmora::server {
 
 class Focuser : public DriverObject<Focuser> {
 public:
-    Focuser();
+    // `ports` and `store` are the server's, borrowed for the object's lifetime.
+    Focuser(PortRegistry& ports, DeviceSettings& store);
     ~Focuser() override;
 
     static const automation::DispatchTable<Focuser>& dispatchTable();

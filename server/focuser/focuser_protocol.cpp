@@ -1,5 +1,6 @@
 #include "server/focuser/focuser_protocol.h"
 
+#include "server/common/leading_number.h"
 #include "server/focuser/focuser_commands.h"
 
 #include <algorithm>
@@ -26,29 +27,6 @@ int decimalDigits(std::uint64_t magnitude)
     for (; magnitude >= 10; magnitude /= 10)
         ++digits;
     return digits;
-}
-
-// The leading decimal number of a reply: white space and a sign allowed, conversion
-// stops at the first other character, no digits give 0. None when the number does
-// not fit 32 bits: no position or setting of the controller is that large, so the
-// reply cannot be right.
-std::optional<std::int32_t> leadingInteger(const char* text)
-{
-    while (*text == ' ' || (*text >= '\t' && *text <= '\r'))
-        ++text;
-    bool negative = *text == '-';
-    if (*text == '-' || *text == '+')
-        ++text;
-    std::int64_t magnitude = 0;
-    constexpr std::int64_t kLimit = std::int64_t(std::numeric_limits<std::int32_t>::max()) + 1;
-    for (; *text >= '0' && *text <= '9'; ++text) {
-        magnitude = magnitude * 10 + (*text - '0');
-        if (magnitude > kLimit)
-            return std::nullopt;
-    }
-    if (!negative && magnitude == kLimit)
-        return std::nullopt;
-    return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
 }
 
 } // namespace

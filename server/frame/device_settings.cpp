@@ -50,12 +50,6 @@ bool isValidKeyName(const std::string& name)
     return true;
 }
 
-DeviceSettings& DeviceSettings::process()
-{
-    static DeviceSettings settings;
-    return settings;
-}
-
 void DeviceSettings::setCurrent(const std::string& driverName, const std::string& profileName)
 {
     std::lock_guard lock(m_mutex);

@@ -3,7 +3,7 @@
 //   HKCU\Software\<company>\<driver name>\<profile name>\<section>\<value>
 // Numbers are REG_DWORD, texts REG_SZ with their NUL, blobs REG_BINARY.
 //
-// One current pair (driver name, profile name) serves the whole process: a driver's
+// One current pair (driver name, profile name) serves every driver of the store: a driver's
 // load or save first makes its own pair current, then reads or writes its values.
 // Every operation opens the keys it needs and closes them before it returns, so the
 // client and other processes sharing the hive always see the file as it is. A read
@@ -30,9 +30,6 @@ bool isValidKeyName(const std::string& name);
 
 class DeviceSettings {
 public:
-    // The store of the server process.
-    static DeviceSettings& process();
-
     void setCurrent(const std::string& driverName, const std::string& profileName);
     std::string currentDriver() const;
     std::string currentProfile() const;

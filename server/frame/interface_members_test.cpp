@@ -251,6 +251,7 @@ TEST(TypeLibrary, DescribesEveryMemberEnumerationAndClass)
     const std::string text = typeLibraryText();
     EXPECT_NE(text.find("uuid(FE288AF6-4222-4596-8014-A1315419F67C)"), std::string::npos);
     EXPECT_NE(text.find("library VelmoraServerLib"), std::string::npos);
+    EXPECT_NE(text.find("version(1.0),\n    lcid(0x0409),"), std::string::npos) << "locale 1033";
     EXPECT_NE(text.find("helpstring(\"VelmoraServer 1.0 Type Library\")"), std::string::npos);
     EXPECT_NE(
         text.find(

@@ -11,6 +11,9 @@ constexpr const char* kExecutableName = "VelmoraServer.EXE";
 constexpr const char* kTypeLibId = "{FE288AF6-4222-4596-8014-A1315419F67C}";
 constexpr const char* kTypeLibName = "VelmoraServerLib";
 constexpr const char* kTypeLibHelp = "VelmoraServer 1.0 Type Library";
+// The type library's locale: 1033, English (United States). It is not locale-neutral,
+// so its path is registered under the locale's subkey in hexadecimal ("409").
+constexpr unsigned kTypeLibLocale = 1033;
 constexpr const char* kSettingsCompany = "Velmora Software";
 // Interfaces are marshalled through the automation (IDispatch) proxy.
 constexpr const char* kDispatchProxyStub = "{00020424-0000-0000-C000-000000000046}";

@@ -3,6 +3,7 @@
 #include "platform/registry/registry.h"
 #include "server/frame/server_identity.h"
 
+#include <cstdio>
 #include <filesystem>
 
 namespace velmora::server {
@@ -62,12 +63,21 @@ bool registerClass(const ServerClass& c, const std::string& executablePath)
     return ok;
 }
 
+// The subkey of a locale under a type library's version, as the standard registration
+// writes it: the locale in lower-case hexadecimal without leading zeros ("409").
+std::string localeSubkey(unsigned lcid)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%x", lcid);
+    return text;
+}
+
 bool registerTypeLibrary(const std::string& executablePath)
 {
     const std::string lib = std::string("TypeLib\\") + kTypeLibId + "\\1.0";
     const std::string folder = std::filesystem::path(executablePath).parent_path().string();
     bool ok = setDefault(lib, kTypeLibHelp);
-    ok = setDefault(lib + "\\0\\win32", executablePath) && ok;
+    ok = setDefault(lib + "\\" + localeSubkey(kTypeLibLocale) + "\\win32", executablePath) && ok;
     ok = setDefault(lib + "\\FLAGS", "0") && ok;
     ok = setDefault(lib + "\\HELPDIR", folder) && ok;
     for (const auto& c : kServerClasses) {

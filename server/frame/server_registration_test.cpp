@@ -59,8 +59,8 @@ TEST(ServerRegistration, RegisterWritesTheTablesAndUnregisterRemovesThem)
         classEntries("VelmoraServer.Focuser", "{456F8BD6-8EEA-4DC6-A001-E3C3070DFACB}", "Focuser Class") +
         classEntries("VelmoraServer.Telescope", "{78AEEB9A-F233-4C27-B0D5-7F8C450DB0AF}", "Telescope Class") +
         "[HKEY_CLASSES_ROOT\\TypeLib]\n\n" + typeLib + "]\n\n" + typeLib +
-        "\\1.0]\n@=\"VelmoraServer 1.0 Type Library\"\n\n" + typeLib + "\\1.0\\0]\n\n" + typeLib +
-        "\\1.0\\0\\win32]\n@=\"/opt/velmora/bin/VelmoraServer\"\n\n" + typeLib +
+        "\\1.0]\n@=\"VelmoraServer 1.0 Type Library\"\n\n" + typeLib + "\\1.0\\409]\n\n" + typeLib +
+        "\\1.0\\409\\win32]\n@=\"/opt/velmora/bin/VelmoraServer\"\n\n" + typeLib +
         "\\1.0\\FLAGS]\n@=\"0\"\n\n" + typeLib + "\\1.0\\HELPDIR]\n@=\"/opt/velmora/bin\"\n\n" +
         "[HKEY_CLASSES_ROOT\\Interface]\n\n" +
         interfaceEntries("ICamera", "{128FEB8D-CD50-489E-B654-E3F5B7EFAE66}") +

@@ -4,6 +4,8 @@
 #include "server/frame/interface_members.h"
 #include "server/frame/server_identity.h"
 
+#include <cstdio>
+
 namespace velmora::server {
 
 namespace {
@@ -61,8 +63,10 @@ std::string indent(const std::string& block)
 
 std::string typeLibraryText()
 {
-    std::string text = "[\n    uuid(" + bare(kTypeLibId) + "),\n    version(1.0),\n    helpstring(\"" +
-                       kTypeLibHelp + "\")\n]\nlibrary " + kTypeLibName +
+    char locale[16];
+    std::snprintf(locale, sizeof locale, "0x%04x", kTypeLibLocale);
+    std::string text = "[\n    uuid(" + bare(kTypeLibId) + "),\n    version(1.0),\n    lcid(" + locale +
+                       "),\n    helpstring(\"" + kTypeLibHelp + "\")\n]\nlibrary " + kTypeLibName +
                        "\n{\n    importlib(\"stdole2.tlb\");\n\n";
     for (const auto& e : serverEnumerations())
         text += enumerationText(e);

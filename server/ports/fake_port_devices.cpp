@@ -18,9 +18,9 @@ public:
         return true;
     }
     // Nothing arrives later on a fake line: a missing byte times out at once.
-    std::optional<std::uint8_t> readByte(std::chrono::milliseconds) override
+    std::optional<std::uint8_t> readByte(std::chrono::milliseconds timeout) override
     {
-        std::optional<char> byte = m_line->read();
+        std::optional<char> byte = m_line->read(timeout);
         if (!byte)
             return std::nullopt;
         return static_cast<std::uint8_t>(*byte);
@@ -161,21 +161,34 @@ void FakeSerialLine::setReadHook(std::function<void()> hook)
     m_readHook = std::move(hook);
 }
 
-std::optional<char> FakeSerialLine::read()
+void FakeSerialLine::setTimeoutHook(std::function<void(std::chrono::milliseconds)> hook)
 {
-    std::function<void()> hook;
+    std::lock_guard lock(m_mutex);
+    m_timeoutHook = std::move(hook);
+}
+
+std::optional<char> FakeSerialLine::read(std::chrono::milliseconds timeout)
+{
+    std::function<void()> readHook;
+    std::function<void(std::chrono::milliseconds)> timeoutHook;
     {
         std::lock_guard lock(m_mutex);
-        hook = m_readHook;
+        readHook = m_readHook;
+        timeoutHook = m_timeoutHook;
     }
-    if (hook)
-        hook();
-    std::lock_guard lock(m_mutex);
-    if (m_incoming.empty())
-        return std::nullopt;
-    char byte = m_incoming.front();
-    m_incoming.pop_front();
-    return byte;
+    if (readHook)
+        readHook();
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_incoming.empty()) {
+            char byte = m_incoming.front();
+            m_incoming.pop_front();
+            return byte;
+        }
+    }
+    if (timeoutHook)
+        timeoutHook(timeout);
+    return std::nullopt;
 }
 
 std::uint8_t FakeParallelRegister::data() const

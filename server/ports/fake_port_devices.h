@@ -5,6 +5,7 @@
 
 #include "platform/ports/port_devices.h"
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -33,6 +34,9 @@ public:
     // Runs before every read of a byte (a test advances its clock there, as a slow
     // line would).
     void setReadHook(std::function<void()> hook);
+    // Runs when a read finds no byte, with the time-out the reader would have waited
+    // on a real line (a test's clock moves by it).
+    void setTimeoutHook(std::function<void(std::chrono::milliseconds)> hook);
 
     std::string sent() const;
     std::string takeSent();
@@ -46,12 +50,14 @@ public:
     void close();
     bool configure(std::uint32_t baudRate);
     void write(char byte);
-    std::optional<char> read();
+    // The next byte; none (after the time-out hook) when nothing is waiting.
+    std::optional<char> read(std::chrono::milliseconds timeout);
 
 private:
     mutable std::mutex m_mutex;
     Device m_device;
     std::function<void()> m_readHook;
+    std::function<void(std::chrono::milliseconds)> m_timeoutHook;
     std::string m_sent;
     std::deque<char> m_incoming;
     std::vector<std::uint32_t> m_baudRates;

@@ -1,6 +1,5 @@
 #include "server/ports/port_registry.h"
 
-#include "platform/ports/system_port_devices.h"
 #include "server/ports/line_word.h"
 
 #include <algorithm>
@@ -60,12 +59,6 @@ std::optional<std::uint8_t> PortRegistry::readByteBefore(PortChannel& channel, C
 }
 
 PortRegistry::~PortRegistry() = default;
-
-PortRegistry& PortRegistry::process()
-{
-    static PortRegistry registry(platform::SystemPortDevices::process());
-    return registry;
-}
 
 bool PortRegistry::isOpen(const PortChannel* channel) const
 {

@@ -1,5 +1,6 @@
 #pragma once
-// The process-wide port access layer shared by the camera, telescope and focuser.
+// The port access layer shared by the camera, telescope and focuser: the server owns
+// one, and every driver object is made with it.
 //
 // Ports are opened by name ("LPT1", "LPT2", "COMn") and shared: every driver object
 // naming the same port gets the same channel, and the port closes when its last owner
@@ -48,9 +49,6 @@ public:
     ~PortRegistry();
     PortRegistry(const PortRegistry&) = delete;
     PortRegistry& operator=(const PortRegistry&) = delete;
-
-    // The registry of the server process, over the machine's ports.
-    static PortRegistry& process();
 
     PortChannel* openPort(const std::string& name, PortOwner owner);
     // Drops `owner`'s share; the last owner closes the port. The slot is always cleared.

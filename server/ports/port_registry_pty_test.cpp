@@ -127,7 +127,9 @@ TEST_F(PtyPortTest, FaultyRepliesFindNoDevice)
     late.replyDelay = 250ms;
     emulator.setFaults(late);
     EXPECT_EQ(registry.queryPortDevice(channel, "COM2"), "Device Not Found");
-    std::this_thread::sleep_for(300ms); // let the late line arrive, then drop it
+    // The third reply of this test (after the over-long and the garbage ones) is the
+    // late line: once it is out, it is read and dropped.
+    ASSERT_TRUE(emulator.waitForRepliesSent(3, 5s));
     EXPECT_TRUE(registry.readLine(channel, buffer));
 
     sim::EmulatorFaults silent;

@@ -1,8 +1,9 @@
 #include "server/telescope/pulse_guider.h"
 
-#include "server/telescope/manual_reset_event.h"
+#include "server/common/manual_reset_event.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <system_error>
 #include <thread>
 
@@ -197,7 +198,7 @@ DriverError PulseGuider::startWorker(int axis, int sense, std::int64_t lengthMs)
     m_state->taken.reset();
     try {
         std::thread(runWorker, m_state).detach();
-    } catch (const std::system_error&) {
+    } catch (...) {
         // No thread to drive the pulse: the axis stays idle and nothing was sent.
         m_state->idle[axis].set();
         return DriverError::NotConnected;
@@ -214,10 +215,18 @@ void PulseGuider::runWorker(std::shared_ptr<State> state)
         pulse = state->pulse;
     }
     state->taken.set();
-    state->apply(state->directionWord(2 * pulse.axis + pulse.sense));
-    // The held time counts from the line change just made.
-    holdLines(*state, pulse, state->clock.now());
-    state->apply(state->releaseWord(pulse.axis));
+    try {
+        state->apply(state->directionWord(2 * pulse.axis + pulse.sense));
+        // The held time counts from the line change just made.
+        holdLines(*state, pulse, state->clock.now());
+    } catch (...) {
+        // Nothing the port layer throws may end the server: the pulse ends here.
+        std::fprintf(stderr, "pulse worker: the pulse failed; its lines are released\n");
+    }
+    try {
+        state->apply(state->releaseWord(pulse.axis));
+    } catch (...) {
+    }
     state->idle[pulse.axis].set();
 }
 

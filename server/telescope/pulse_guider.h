@@ -12,10 +12,10 @@
 // The state the workers use lives in a shared block that each worker keeps alive, so a
 // worker that is just returning never touches a destroyed object.
 
+#include "server/common/pulse_clock.h"
 #include "server/frame/driver_error.h"
 #include "server/ports/port_channel.h"
 #include "server/ports/port_registry.h"
-#include "server/telescope/pulse_clock.h"
 
 #include <array>
 #include <chrono>

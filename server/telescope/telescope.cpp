@@ -19,8 +19,8 @@ HRESULT canMoveAxis(Telescope&, automation::DispatchArgs, VARIANT* out)
 
 } // namespace
 
-Telescope::Telescope()
-    : DriverObject(serverClass("Telescope")), m_driver(PortRegistry::process(), DeviceSettings::process())
+Telescope::Telescope(PortRegistry& ports, DeviceSettings& store)
+    : DriverObject(serverClass("Telescope")), m_driver(ports, store)
 {
 }
 

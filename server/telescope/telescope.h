@@ -8,7 +8,8 @@ namespace velmora::server {
 
 class Telescope : public DriverObject<Telescope> {
 public:
-    Telescope();
+    // `ports` and `store` are the server's, borrowed for the object's lifetime.
+    Telescope(PortRegistry& ports, DeviceSettings& store);
     ~Telescope() override;
 
     static const automation::DispatchTable<Telescope>& dispatchTable();

@@ -1,6 +1,6 @@
 #include "server/telescope/telescope_driver.h"
 
-#include "server/telescope/leading_number.h"
+#include "server/common/leading_number.h"
 
 #include <string_view>
 

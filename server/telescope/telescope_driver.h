@@ -9,11 +9,11 @@
 // final release (finalRelease(), or destruction). Calls come from the thread that
 // dispatches automation calls; only the pulse workers run elsewhere.
 
+#include "server/common/pulse_clock.h"
 #include "server/frame/device_settings.h"
 #include "server/frame/driver_error.h"
 #include "server/frame/telescope_settings.h"
 #include "server/ports/port_registry.h"
-#include "server/telescope/pulse_clock.h"
 #include "server/telescope/pulse_guider.h"
 
 #include <chrono>

@@ -3,11 +3,10 @@
 #include "server/telescope/telescope_driver.h"
 
 #include "platform/ports/system_port_devices.h"
+#include "server/common/fake_pulse_clock.h"
 #include "server/ports/fake_port_devices.h"
-#include "server/telescope/fake_pulse_clock.h"
-#include "server/telescope/leading_number.h"
-#include "server/telescope/line_pulses.h"
 #include "sim/kr4_relay_box.h"
+#include "sim/line_pulses.h"
 #include "sim/pty_emulator.h"
 #include "testing/temp_home.h"
 
@@ -174,20 +173,6 @@ TEST_F(TelescopeDriverTest, OpticalValuesComeFromTheSettings)
     EXPECT_EQ(version, 2);
 }
 
-TEST(LeadingNumber, StopsAtTheFirstCharacterThatCannotBelongToANumber)
-{
-    EXPECT_DOUBLE_EQ(leadingNumber("1.50x"), 1.5);
-    EXPECT_DOUBLE_EQ(leadingNumber("0.33x"), 0.33);
-    EXPECT_DOUBLE_EQ(leadingNumber("  +2.5x"), 2.5);
-    EXPECT_DOUBLE_EQ(leadingNumber("-0.5"), -0.5);
-    EXPECT_DOUBLE_EQ(leadingNumber(".5x"), 0.5);
-    EXPECT_DOUBLE_EQ(leadingNumber("3."), 3.0);
-    EXPECT_DOUBLE_EQ(leadingNumber("2e1x"), 20.0);
-    EXPECT_DOUBLE_EQ(leadingNumber("1.5.5"), 1.5);
-    for (const char* none : {"", "x1.5", "-", "+x", "inf", "nan", "-inf", "1e999"})
-        EXPECT_EQ(leadingNumber(none), 0.0) << none;
-}
-
 TEST_F(TelescopeDriverTest, SettingsLoadOnCreationAndSaveToTheCurrentProfileOnFinalRelease)
 {
     storeNumber("Config", "Ver Backlash", 300);
@@ -300,7 +285,7 @@ TEST(TelescopeOnRelayBoxEmulator, PulsesCloseTheRelayOutputsForTheirLength)
         EXPECT_EQ(box.outputs() & 0xF0, 0);
     }
     auto held = [&](int output) {
-        std::vector<LinePulse> pulses = linePulses(box.outputLines().changes(), output - 1);
+        std::vector<sim::LinePulse> pulses = sim::linePulses(box.outputLines().changes(), output - 1);
         return pulses.size() == 1 ? std::chrono::duration_cast<std::chrono::milliseconds>(pulses[0].held())
                                   : std::chrono::milliseconds(-1);
     };

@@ -4,6 +4,7 @@
 
 #include "platform/automation/hresult.h"
 #include "platform/automation/safe_array.h"
+#include "platform/automation/variant_text.h"
 
 #include <gtest/gtest.h>
 
@@ -47,6 +48,22 @@ TEST(CallScriptTest, LiteralsTakeTheirTypedOrGuessedType)
     }
     for (const char* bad : {"i2:70000", "i4:abc", "i4:", "r8:nan", "bool:maybe", "4294967296", "i8:1.5"})
         EXPECT_FALSE(parseLiteral(bad)) << bad;
+}
+
+// The description of a value that logs and messages show is the literal that gives it
+// back, type and all.
+TEST(CallScriptTest, DescribedValuesReadBackAsTheSameLiteral)
+{
+    for (const char* text :
+         {"i2:-1", "i4:5", "i8:-7", "r8:0.1", "r8:1e+20", "bool:true", "str:text", "str:"}) {
+        const auto value = parseLiteral(text);
+        ASSERT_TRUE(value) << text;
+        EXPECT_EQ(text, velmora::automation::describeVariant(*value->get()));
+    }
+    EXPECT_EQ("empty", velmora::automation::describeVariant(*Variant().get()));
+    Variant date;
+    date->vt = VT_DATE;
+    EXPECT_EQ("vt7", velmora::automation::describeVariant(*date.get())) << "no literal for a date";
 }
 
 TEST(CallScriptTest, StepsParseInOrderAndCallArgumentsEndAtTheNextStep)

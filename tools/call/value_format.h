@@ -11,6 +11,5 @@
 namespace velmora::tools {
 
 std::string formatValue(const VARIANT& value);
-std::string formatReal(double value);
 
 } // namespace velmora::tools

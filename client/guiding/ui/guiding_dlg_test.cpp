@@ -16,6 +16,7 @@
 #include "common/ui/control_form.h"
 #include "common/ui/my_edit.h"
 #include "platform/automation/apartment.h"
+#include "testing/eventually.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -158,7 +159,8 @@ TEST_F(GuidingDlgTest, GuidesAndShowsTheAxesAndTheirRms)
     EXPECT_FALSE(control<QLineEdit>(window, gd::kDriftRate)->text().isEmpty());
     QTest::mouseClick(control<QAbstractButton>(window, gd::kEnable), Qt::LeftButton);
     EXPECT_TRUE(control<QLineEdit>(window, gd::kDriftRate)->text().isEmpty()) << "enabling blanks the drift";
-    EXPECT_FALSE(drivers->telescope.pulses().empty());
+    // The pulses go out on the guiding worker thread, which may come after this one.
+    EXPECT_TRUE(velmora::testing::eventually([&] { return !drivers->telescope.pulses().empty(); }));
 }
 
 TEST_F(GuidingDlgTest, SettingsAreWrittenOnCloseAndReadOnOpenAndSaveAsUsesTheDialog)

@@ -35,7 +35,7 @@ void ServerThread::serve(CreateFunction create, const CLSID& clsid)
     setThreadExecutor(&m_loop);
     TestObject::setNestedLoop(
         [this](std::chrono::milliseconds time) { m_loop.runUntil([] { return false; }, time); });
-    ComPtr<IClassFactory> factory(new ClassFactory(std::move(create)));
+    ComPtr<IClassFactory> factory = makeObject<ClassFactory>(std::move(create));
     m_status =
         CoRegisterClassObject(clsid, factory.get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &m_cookie);
     if (const auto folder = socketFolder())

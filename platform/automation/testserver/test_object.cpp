@@ -11,6 +11,9 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <new>
+#include <string>
+#include <system_error>
 #include <thread>
 
 namespace velmora::automation::testing {
@@ -43,6 +46,29 @@ std::function<void(std::chrono::milliseconds)>& nestedLoop()
 {
     static std::function<void(std::chrono::milliseconds)> run;
     return run;
+}
+
+// Nested loops entered so far, for tests to wait on.
+struct NestedLoops {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int entered = 0;
+};
+
+NestedLoops& nestedLoops()
+{
+    static NestedLoops loops;
+    return loops;
+}
+
+// What a handler throws for the tests of the automation boundary.
+[[noreturn]] void throwNamed(std::string_view what)
+{
+    if (what == "bad_alloc")
+        throw std::bad_alloc();
+    if (what == "system_error")
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    throw 42; // not even an exception class
 }
 
 HRESULT setI4(VARIANT* result, LONG value)
@@ -108,6 +134,18 @@ void TestObject::releaseWaiters()
     std::lock_guard lock(gate().mutex);
     ++gate().releases;
     gate().changed.notify_all();
+}
+
+int TestObject::nestedLoopsEntered()
+{
+    std::lock_guard lock(nestedLoops().mutex);
+    return nestedLoops().entered;
+}
+
+bool TestObject::waitForNestedLoops(int count, std::chrono::milliseconds limit)
+{
+    std::unique_lock lock(nestedLoops().mutex);
+    return nestedLoops().changed.wait_for(lock, limit, [count] { return nestedLoops().entered >= count; });
 }
 
 void TestObject::setNestedLoop(std::function<void(std::chrono::milliseconds)> run)
@@ -197,8 +235,7 @@ void TestObject::addValueMembers(DispatchTable<TestObject>& t)
                 counted([](T&, DispatchArgs a, VARIANT* r) { return VariantCopy(r, &a[0]); }))
         .get("Child", 17, VT_DISPATCH, counted([](T&, DispatchArgs, VARIANT* r) {
                  r->vt = VT_DISPATCH;
-                 r->pdispVal = new TestObject(false);
-                 r->pdispVal->AddRef();
+                 r->pdispVal = makeObject<TestObject>(false).detach();
                  return S_OK;
              }))
         .get("Names", 18, VT_ARRAY | VT_VARIANT, counted([](T&, DispatchArgs, VARIANT* r) {
@@ -265,6 +302,11 @@ void TestObject::addTimingMembers(DispatchTable<TestObject>& t)
                         std::lock_guard lock(loopMutex());
                         run = nestedLoop();
                     }
+                    {
+                        std::lock_guard lock(nestedLoops().mutex);
+                        ++nestedLoops().entered;
+                    }
+                    nestedLoops().changed.notify_all();
                     if (run)
                         run(std::chrono::milliseconds(a[0].lVal));
                     return setI4(r, g_calls.load() - before);
@@ -290,6 +332,18 @@ void TestObject::addDeferredMembers(DispatchTable<TestObject>& t)
                      },
                      [&self](VARIANT* out) { return setI4(out, self.m_value); });
              }))
+        // Handlers that throw, on the loop or in their deferred work: "bad_alloc",
+        // "system_error", or anything else for a thrown int.
+        .method(
+            "Throw", 22, {{"What", VT_BSTR}}, VT_EMPTY,
+            counted([](T&, DispatchArgs a, VARIANT*) -> HRESULT { throwNamed(bstrToUtf8(a[0].bstrVal)); }))
+        .method("ThrowLater", 23, {{"What", VT_BSTR}}, VT_I4, counted([](T&, DispatchArgs a, VARIANT* r) {
+                    const std::string what = bstrToUtf8(a[0].bstrVal);
+                    return deferCall(
+                        r, [what] { throwNamed(what); }, [](VARIANT* out) { return setI4(out, 1); });
+                }))
+        .get("Waiting", 24, VT_I4,
+             counted([](T&, DispatchArgs, VARIANT* r) { return setI4(r, TestObject::waitingForRelease()); }))
         // Stands for a driver's dialog: it takes as long as it takes.
         .method("SetupDialog", 21, {{"Milliseconds", VT_I4}}, VT_EMPTY,
                 counted([](T&, DispatchArgs a, VARIANT*) {

@@ -40,6 +40,10 @@ public:
     // WaitForRelease: its work waits (at most 10 s) until released here.
     static int waitingForRelease();
     static void releaseWaiters();
+    // ModalLoop calls that have entered their nested loop in this process; waiting at
+    // most `limit` until there are `count`.
+    static int nestedLoopsEntered();
+    static bool waitForNestedLoops(int count, std::chrono::milliseconds limit);
 
 private:
     static DispatchTable<TestObject> makeTable();

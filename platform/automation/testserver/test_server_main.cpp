@@ -36,7 +36,7 @@ int serve()
     TestObject::setNestedLoop(
         [&loop](std::chrono::milliseconds time) { loop.runUntil([] { return false; }, time); });
     setServerReleasedHandler([&loop] { loop.quit(); });
-    ComPtr<IClassFactory> factory(new ClassFactory(creatorFor<TestObject>(true)));
+    ComPtr<IClassFactory> factory = makeObject<ClassFactory>(creatorFor<TestObject>(true));
     DWORD cookie = 0;
     if (FAILED(CoRegisterClassObject(CLSID_VelmoraTestObject, factory.get(), CLSCTX_LOCAL_SERVER,
                                      REGCLS_MULTIPLEUSE, &cookie)))

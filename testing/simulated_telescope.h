@@ -3,19 +3,18 @@
 // a fake clock that also stamps the simulated line changes.
 
 #include "platform/ports/system_port_devices.h"
+#include "server/common/fake_pulse_clock.h"
 #include "server/frame/device_settings.h"
 #include "server/ports/port_registry.h"
-#include "server/telescope/fake_pulse_clock.h"
-#include "server/telescope/line_pulses.h"
 #include "server/telescope/telescope_driver.h"
+#include "sim/line_pulses.h"
 #include "sim/simulated_parallel_backend.h"
+#include "testing/eventually.h"
 #include "testing/temp_home.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
-#include <thread>
 
 namespace velmora::server {
 
@@ -58,23 +57,12 @@ protected:
         ASSERT_EQ(telescope->PulseGuide(direction, durationMs), DriverError::None);
         ASSERT_TRUE(telescope->waitUntilIdle(kIdleLimit));
     }
-    // Waits (bounded) for a condition another thread brings about.
-    static bool eventually(const std::function<bool()>& condition)
-    {
-        auto giveUp = std::chrono::steady_clock::now() + kIdleLimit;
-        while (!condition()) {
-            if (std::chrono::steady_clock::now() > giveUp)
-                return false;
-            std::this_thread::yield();
-        }
-        return true;
-    }
     sim::LineLog& lines() { return parallel.port(platform::kLpt1DataAddress)->dataLines(); }
     // Held times of one line's pulses, in milliseconds, oldest first.
     std::vector<long long> heldMs(int line, bool activeHigh = true)
     {
         std::vector<long long> held;
-        for (const LinePulse& p : linePulses(lines().changes(), line, activeHigh))
+        for (const sim::LinePulse& p : sim::linePulses(lines().changes(), line, activeHigh))
             held.push_back(std::chrono::duration_cast<std::chrono::milliseconds>(p.held()).count());
         return held;
     }

@@ -1,4 +1,4 @@
-#include "server/telescope/manual_reset_event.h"
+#include "server/common/manual_reset_event.h"
 
 namespace velmora::server {
 

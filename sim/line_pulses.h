@@ -7,7 +7,7 @@
 #include <chrono>
 #include <vector>
 
-namespace velmora::server {
+namespace velmora::sim {
 
 struct LinePulse {
     std::chrono::steady_clock::time_point start;
@@ -18,7 +18,6 @@ struct LinePulse {
 
 // `line` is the bit 0..7; `activeHigh` false for inverted polarity. A pulse still
 // active at the end of the record is left out.
-std::vector<LinePulse> linePulses(const std::vector<sim::LineChange>& changes, int line,
-                                  bool activeHigh = true);
+std::vector<LinePulse> linePulses(const std::vector<LineChange>& changes, int line, bool activeHigh = true);
 
-} // namespace velmora::server
+} // namespace velmora::sim

@@ -2,10 +2,12 @@
 // The "frame arrived" event of a long exposure: the frame callback pulses it for every
 // frame while the switching sequence runs, and the exposure thread waits for the next
 // frame delivered after its wait began. A pulse with nobody waiting is not remembered,
-// as a pulsed manual-reset event is not. Every wait is bounded.
+// as a pulsed manual-reset event is not. Every wait is bounded, on the same clock as
+// the thread's step timing.
+
+#include "server/common/pulse_clock.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 
@@ -13,14 +15,17 @@ namespace velmora::server {
 
 class FrameSignal {
 public:
+    // `clock` is borrowed; the waits are measured on it.
+    explicit FrameSignal(PulseClock& clock) : m_clock(clock) {}
+
     void pulse();
-    // True when a frame arrived within `limit` after the call.
+    // True when a frame arrived within `limit` (on the clock) after the call.
     bool waitForNext(std::chrono::milliseconds limit);
     std::uint64_t pulses() const;
 
 private:
+    PulseClock& m_clock;
     mutable std::mutex m_mutex;
-    std::condition_variable m_arrived;
     std::uint64_t m_pulses = 0;
 };
 

@@ -1,14 +1,14 @@
-#include "server/telescope/line_pulses.h"
+#include "sim/line_pulses.h"
 
-namespace velmora::server {
+namespace velmora::sim {
 
-std::vector<LinePulse> linePulses(const std::vector<sim::LineChange>& changes, int line, bool activeHigh)
+std::vector<LinePulse> linePulses(const std::vector<LineChange>& changes, int line, bool activeHigh)
 {
     std::vector<LinePulse> pulses;
     auto active = [&](std::uint8_t value) { return (((value >> line) & 1) != 0) == activeHigh; };
     bool open = false;
     LinePulse pulse;
-    for (const sim::LineChange& change : changes) {
+    for (const LineChange& change : changes) {
         bool before = active(change.before);
         bool after = active(change.after);
         if (!before && after) {
@@ -23,4 +23,4 @@ std::vector<LinePulse> linePulses(const std::vector<sim::LineChange>& changes, i
     return pulses;
 }
 
-} // namespace velmora::server
+} // namespace velmora::sim

@@ -1,4 +1,4 @@
-#include "server/camera/frame_signal.h"
+#include "server/common/frame_signal.h"
 
 namespace velmora::server {
 
@@ -8,14 +8,13 @@ void FrameSignal::pulse()
         std::lock_guard lock(m_mutex);
         ++m_pulses;
     }
-    m_arrived.notify_all();
+    m_clock.notifyWaiters();
 }
 
 bool FrameSignal::waitForNext(std::chrono::milliseconds limit)
 {
-    std::unique_lock lock(m_mutex);
-    const std::uint64_t seen = m_pulses;
-    return m_arrived.wait_for(lock, limit, [&] { return m_pulses != seen; });
+    const std::uint64_t seen = pulses();
+    return m_clock.waitUntil(m_clock.now() + limit, [&] { return pulses() != seen; });
 }
 
 std::uint64_t FrameSignal::pulses() const
