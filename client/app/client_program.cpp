@@ -1,6 +1,7 @@
 #include "client/app/client_program.h"
 
 #include "client/devices/driver_chooser.h"
+#include "client/focusing/ui/focusing3_dlg.h"
 #include "client/guiding/ui/guiding_dlg.h"
 #include "client/shell/ui/main_frame.h"
 
@@ -16,6 +17,7 @@ ClientProgram::ClientProgram()
     m_frame = std::make_unique<CMainFrame>(m_store, m_clock, m_freeSpace);
     m_fileDialogs.setParent(m_frame.get());
     registerGuidingWindow(*m_frame, m_clock, m_fileDialogs);
+    registerFocusingWindow(*m_frame);
 }
 
 ClientProgram::~ClientProgram()
