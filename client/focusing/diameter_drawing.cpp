@@ -1,11 +1,7 @@
 #include "client/focusing/diameter_drawing.h"
 
 #include "client/focusing/diameter_graph.h"
-
-#include <algorithm>
-#include <climits>
-#include <cmath>
-#include <cstdio>
+#include "client/guiding/graph_builder.h"
 
 namespace velmora::client {
 
@@ -13,39 +9,17 @@ namespace dc = diameter_colours;
 
 namespace {
 
-// Truncation toward zero kept inside the int range: far-off lines stay far off.
-int pixel(double value)
-{
-    if (std::isnan(value))
-        return INT_MIN;
-    return static_cast<int>(std::clamp(value, -1.0e9, 1.0e9));
-}
-
-std::string format(const char* pattern, double value)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, pattern, value);
-    return text;
-}
-
-std::string format(const char* pattern, int value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, pattern, value);
-    return text;
-}
-
 void dot(GraphDrawing& drawing, int x, int y, RgbColour colour)
 {
-    drawing.lines.push_back({{x, y}, {x, y}, colour});
+    addLine(drawing, {x, y}, {x, y}, colour);
 }
 
 void drawAxes(GraphDrawing& drawing)
 {
     const int w = drawing.width;
     const int h = drawing.height;
-    drawing.lines.push_back({{3, 0}, {3, h}, dc::kAxes});
-    drawing.lines.push_back({{0, h / 2}, {w, h / 2}, dc::kAxes});
+    addLine(drawing, {3, 0}, {3, h}, dc::kAxes);
+    addLine(drawing, {0, h / 2}, {w, h / 2}, dc::kAxes);
 }
 
 void drawPositionTicks(GraphDrawing& drawing, const DiameterGraph& graph)
@@ -59,15 +33,15 @@ void drawPositionTicks(GraphDrawing& drawing, const DiameterGraph& graph)
     const long long span = static_cast<long long>(high) - low;
     for (long long c = static_cast<long long>(step) * (low / step); c < high; c += step) {
         const int px = static_cast<int>((c - low) * (drawing.width - 10) / span);
-        drawing.lines.push_back({{px + 5, mid - 3}, {px + 5, mid + 3}, dc::kAxes});
-        drawing.texts.push_back({{px + 3, mid + 2}, format("%d", static_cast<int>(c)), dc::kText});
+        addLine(drawing, {px + 5, mid - 3}, {px + 5, mid + 3}, dc::kAxes);
+        addLabel(drawing, {px + 3, mid + 2}, formattedNumber("%d", static_cast<int>(c)));
     }
 }
 
 // Rows of the vertical scale: yMax at the top margin, yMin at the bottom one.
 int rowOf(const DiameterGraph& graph, double y, int height)
 {
-    return pixel((graph.yMax() - y) / (graph.yMax() - graph.yMin()) * (height - 10)) + 5;
+    return truncatedPixel((graph.yMax() - y) / (graph.yMax() - graph.yMin()) * (height - 10)) + 5;
 }
 
 void drawValueTicks(GraphDrawing& drawing, const DiameterGraph& graph)
@@ -75,8 +49,8 @@ void drawValueTicks(GraphDrawing& drawing, const DiameterGraph& graph)
     for (int i = 0; i <= 5; ++i) {
         const double v = graph.yMin() + (graph.yMax() - graph.yMin()) * i * 0.2;
         const int py = rowOf(graph, v, drawing.height) - 5;
-        drawing.lines.push_back({{0, py + 5}, {6, py + 5}, dc::kAxes});
-        drawing.texts.push_back({{7, py}, format("%.1f", v), dc::kText});
+        addLine(drawing, {0, py + 5}, {6, py + 5}, dc::kAxes);
+        addLabel(drawing, {7, py}, formattedNumber("%.1f", v));
     }
 }
 
@@ -85,8 +59,8 @@ void drawPoints(GraphDrawing& drawing, const DiameterGraph& graph)
     for (int k = 0; k < 4; ++k) {
         const RgbColour colour = k < 2 ? dc::kForwardPoint : dc::kBackwardPoint;
         for (const DiameterPoint& point : graph.series(k).working)
-            dot(drawing, pixel((drawing.width - 10) * point.x) + 5, rowOf(graph, point.y, drawing.height),
-                colour);
+            dot(drawing, truncatedPixel((drawing.width - 10) * point.x) + 5,
+                rowOf(graph, point.y, drawing.height), colour);
     }
 }
 
@@ -109,10 +83,7 @@ void drawLines(GraphDrawing& drawing, const DiameterGraph& graph)
 
 GraphDrawing drawDiameterGraph(const DiameterGraph& graph, int width, int height)
 {
-    GraphDrawing drawing;
-    drawing.width = width;
-    drawing.height = height;
-    drawing.background = {0, 0, 0};
+    GraphDrawing drawing = blankDrawing(width, height);
     // Below the margins there is no area to scale into.
     if (width <= 10 || height <= 10)
         return drawing;

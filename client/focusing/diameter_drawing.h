@@ -12,8 +12,8 @@ namespace velmora::client {
 class DiameterGraph;
 
 namespace diameter_colours {
-inline constexpr RgbColour kText{0, 255, 0};
-inline constexpr RgbColour kAxes{150, 150, 150};
+inline constexpr RgbColour kText = graph_colours::kText;
+inline constexpr RgbColour kAxes = graph_colours::kGrid;
 inline constexpr RgbColour kForwardPoint{255, 255, 0};
 inline constexpr RgbColour kBackwardPoint{255, 0, 0};
 inline constexpr RgbColour kForwardLine{0, 255, 255};

@@ -1,5 +1,6 @@
 #include "client/focusing/diameter_graph.h"
 
+#include "client/focusing/saturating.h"
 #include "client/guiding/linear_fit.h"
 
 #include <algorithm>
@@ -21,11 +22,6 @@ long long truncated(double value)
         return 0;
     return static_cast<long long>(
         std::clamp(value, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
-}
-
-int saturated(long long value)
-{
-    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
 // The (h + 1)-th smallest distinct value of the window, or its largest distinct value
@@ -186,7 +182,7 @@ void DiameterGraph::fitPass(int pass)
 int DiameterGraph::crossingOf(double slope, double intercept) const
 {
     const double span = static_cast<double>(m_high) - m_low;
-    return saturated(m_low - truncated(span / slope * intercept));
+    return saturatedInt(m_low - truncated(span / slope * intercept));
 }
 
 int DiameterGraph::FocusOf(int pass) const
@@ -199,7 +195,7 @@ int DiameterGraph::BacklashEstimate() const
     const double span = static_cast<double>(m_high) - m_low;
     const long long backward = truncated(span * (m_intercept[1] / m_slope[1]));
     const long long forward = truncated(span * (1.0 / m_slope[0] * m_intercept[0]));
-    return saturated(backward - forward);
+    return saturatedInt(backward - forward);
 }
 
 } // namespace velmora::client

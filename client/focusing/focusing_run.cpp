@@ -2,6 +2,7 @@
 
 #include "client/focusing/diameter_graph.h"
 #include "client/focusing/focuser_access.h"
+#include "client/focusing/saturating.h"
 
 #include <algorithm>
 #include <climits>
@@ -12,11 +13,6 @@
 namespace velmora::client {
 
 namespace {
-
-int saturated(long long value)
-{
-    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
-}
 
 const char* passName(int pass)
 {
@@ -38,7 +34,7 @@ FocusingRange focusingRange(int first, int second, int center, int step)
         std::swap(lo, hi);
     const long long grid = std::max(step, 1);
     const long long hiA = lo + grid * ((hi - lo) / grid);
-    return {saturated(lo), saturated(hiA), saturated(2 * c - hiA), saturated(2 * c - lo)};
+    return {saturatedInt(lo), saturatedInt(hiA), saturatedInt(2 * c - hiA), saturatedInt(2 * c - lo)};
 }
 
 std::string defocusingZoneText(std::optional<double> stepSizeMicrometres, double focalRatio)
@@ -134,9 +130,9 @@ void FocusingRun::showResults()
 {
     m_results.currentFocus = m_graph.FocusOf(DiameterGraph::kForwardPass);
     m_results.currentBacklash = m_graph.BacklashEstimate();
-    m_results.deltaFocus = saturated(static_cast<long long>(m_results.currentFocus) - m_previousFocus);
+    m_results.deltaFocus = saturatedInt(static_cast<long long>(m_results.currentFocus) - m_previousFocus);
     m_results.deltaBacklash =
-        saturated(static_cast<long long>(m_results.currentBacklash) - m_previousBacklash);
+        saturatedInt(static_cast<long long>(m_results.currentBacklash) - m_previousBacklash);
 }
 
 bool FocusingRun::fitTrusted()
