@@ -152,6 +152,7 @@ TEST_F(Focusing3DlgTest, OpensOnlyWhileTheFocuserIsLinkedAndOnce)
     EXPECT_TRUE(window->timer().isRunning(FocusingTool::kTimerId));
     EXPECT_EQ(control<QLabel>(*window, fd::kDefocusingZone)->text(), "Defocusing Zone - 2 Steps")
         << "F = 1000 / 200 by default, StepSize 10: trunc(2.83)";
+    EXPECT_EQ(window->focusingTool().run().maxStep(), 1000) << "read through the driver";
     frame->refreshCommandStates();
     EXPECT_TRUE(frame->action(kCommandFocusing)->isChecked());
 
@@ -160,6 +161,25 @@ TEST_F(Focusing3DlgTest, OpensOnlyWhileTheFocuserIsLinkedAndOnce)
     EXPECT_EQ(focusingWindow(), window) << "a second command brings the same window to the front";
     EXPECT_TRUE(window->focusingTool().isActive());
     EXPECT_EQ(frame->core().imageWindow()->toolCount(), 2);
+}
+
+TEST_F(Focusing3DlgTest, MembersTheDriverCannotAnswerTakeTheirFallbacks)
+{
+    focuser.focuser.maxStepValue = std::nullopt;
+    focuser.focuser.maxIncrementValue = -1;
+    focuser.focuser.stepSizeValue = std::nullopt;
+    CFocusing3Dlg& window = openFocusing();
+    EXPECT_EQ(window.focusingTool().run().maxStep(), 999999);
+    EXPECT_EQ(window.focusingTool().run().maxIncrement(), 999999);
+    EXPECT_EQ(control<common::CMyEdit>(window, fd::kFirstPosition)->field().maximum(), 999999);
+    EXPECT_EQ(control<QLabel>(window, fd::kDefocusingZone)->text(), "Defocusing Zone - Not Defined");
+    focuser.focuser.motor = 77;
+    focuser.focuser.failPositionReads = 1;
+    tick(window);
+    EXPECT_EQ(control<QLineEdit>(window, fd::kMotorPosition)->text(), "0")
+        << "a failed read shows nothing new";
+    tick(window);
+    EXPECT_EQ(control<QLineEdit>(window, fd::kMotorPosition)->text(), "77");
 }
 
 TEST_F(Focusing3DlgTest, StartLocksTheSettingsCurAndApplyAndStopReleasesThem)
