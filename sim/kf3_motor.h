@@ -25,7 +25,6 @@ public:
     void stop();
     // The play in steps (0: the optics are the motor); negative values count as 0.
     void setBacklash(int steps);
-    int backlash() const { return m_backlash; }
     // Where the optics are now.
     int opticsPosition();
 

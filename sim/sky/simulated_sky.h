@@ -3,8 +3,7 @@
 // the simulated parallel ports (LPT1, LPT2) or on the KR-4 relay box emulator move the
 // mount, the camera's exposure line on the same ports makes the sensor integrate, and
 // the KF-3 emulator's motor position focuses the stars, through the play of
-// "Focuser Backlash". The "Sky Simulator" capture
-// device draws this sky.
+// "Focuser Backlash". The "Sky Simulator" capture device draws this sky.
 //
 // The ports' line records and `clock` must share one time base (the steady clock in
 // the server).
