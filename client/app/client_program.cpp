@@ -2,6 +2,7 @@
 
 #include "client/capture/ui/capture_dlg.h"
 #include "client/devices/driver_chooser.h"
+#include "client/focusing/ui/focusing3_dlg.h"
 #include "client/guiding/ui/guiding_dlg.h"
 #include "client/shell/ui/main_frame.h"
 
@@ -21,6 +22,7 @@ ClientProgram::ClientProgram(FileDialogs* fileDialogs)
     registerGuidingWindow(*m_frame, m_clock, dialogs);
     m_messageBoxes.setParent(m_frame.get());
     registerCaptureWindows(*m_frame, m_fileDialogs, m_messageBoxes);
+    registerFocusingWindow(*m_frame);
 }
 
 ClientProgram::~ClientProgram()
