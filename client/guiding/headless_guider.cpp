@@ -266,7 +266,10 @@ void HeadlessGuider::onStep(const GuidingStep& step)
 {
     m_lastStep = step;
     m_summary.add(step);
-    m_out << GuidingSummary::frameJson(m_summary.frames(), step) << '\n' << std::flush;
+    GuidingStep sent = step;
+    if (!m_pulsesEnabled)
+        sent.pulses.clear(); // held back: the line lists what went to the telescope
+    m_out << GuidingSummary::frameJson(m_summary.frames(), sent) << '\n' << std::flush;
 }
 
 // Guiding stopped (drift log closed) and the worker joined before the drivers go.

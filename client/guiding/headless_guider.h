@@ -62,6 +62,7 @@ public:
     void disconnectDrivers();
     bool driversBound() const { return m_bound; }
     DriverBinding& binding() { return m_binding; }
+    const DriverBinding& binding() const { return m_binding; }
     // Continuous exposures, or one (manual mode) of `exposureHundredths`.
     bool startLooping();
     bool takeSingleFrame(std::int32_t exposureHundredths);
@@ -80,7 +81,9 @@ public:
     void stopGuiding();
     void setPulsesEnabled(bool on);
     ExposureCycle& cycle() { return *m_cycle; }
+    const ExposureCycle& cycle() const { return *m_cycle; }
     GuidingTool* tool() { return m_tool.get(); }
+    const GuidingTool* tool() const { return m_tool.get(); }
     ImageGeometry& geometry() { return m_geometry; }
     const std::string& lastError() const { return m_lastError; }
 
