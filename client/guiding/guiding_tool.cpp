@@ -114,6 +114,8 @@ void GuidingTool::FrameStep(bool newFrame)
     }
     if (m_stepListener)
         m_stepListener(*step);
+    if (m_stepObserver)
+        m_stepObserver(*step);
 }
 
 } // namespace velmora::client

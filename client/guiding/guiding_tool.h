@@ -56,6 +56,8 @@ public:
     const std::string& statusText() const { return m_status; }
     void setStatusListener(StatusListener listener) { m_statusListener = std::move(listener); }
     void setStepListener(StepListener listener) { m_stepListener = std::move(listener); }
+    // A second listener beside the window's own: a guiding server's.
+    void setStepObserver(StepListener observer) { m_stepObserver = std::move(observer); }
 
 protected:
     void FrameStep(bool newFrame) override;
@@ -80,6 +82,7 @@ private:
     std::string m_status;
     StatusListener m_statusListener;
     StepListener m_stepListener;
+    StepListener m_stepObserver;
     GuidingWorker m_worker; // last: its thread ends before anything it may use
 };
 

@@ -196,26 +196,9 @@ void HeadlessGuider::frameDelivered(ImageWindow& window)
 
 bool HeadlessGuider::selectGuideStar(std::optional<StarPosition> at)
 {
-    ImageWindow* window = m_cycle->imageWindow();
-    if (!m_tool || window == nullptr || window->pipeline().rawFrame().isEmpty())
-        return false;
-    GuidingTool& tool = *m_tool;
-    const ImageFrame& frame = window->pipeline().rawFrame();
-    const std::vector<std::uint16_t>& stored = tool.settings().thresholds;
-    if (std::all_of(stored.begin(), stored.end(), [](std::uint16_t t) { return t == 0; })) {
-        const std::vector<std::uint16_t> levels = StarSelector::backgroundThresholds(frame);
-        for (int p = 0; p < static_cast<int>(levels.size()); ++p) {
-            tool.SelectThresholdPlane(p);
-            tool.SetThreshold(levels[static_cast<std::size_t>(p)]);
-        }
-        tool.SelectThresholdPlane(0);
-    }
-    const std::optional<StarPosition> star =
-        at ? at : StarSelector::brightestStar(frame, tool.settings().thresholds);
-    if (!star)
-        return false;
-    tool.SetSquareCentre(star->x, star->y);
-    return true;
+    const ImageWindow* window = m_cycle->imageWindow();
+    return m_tool && window != nullptr &&
+           StarSelector::placeSquare(*m_tool, window->pipeline().rawFrame(), at);
 }
 
 bool HeadlessGuider::startGuiding()

@@ -1,7 +1,6 @@
 #include "client/remote/headless_server.h"
 
 #include "client/guiding/loop_clock.h"
-#include "client/shell/settings_layout.h"
 
 #include <cmath>
 
@@ -16,19 +15,6 @@ HeadlessOptions servingOptions(HeadlessOptions options)
 }
 
 } // namespace
-
-ListenAddress listenAddressFromSettings(const SettingsStore& store, std::optional<int> port)
-{
-    ListenAddress where;
-    where.address = settings::read(store, settings::kRemoteListenAddress);
-    if (where.address.empty())
-        where.address = settings::kRemoteListenAddress.defaultValue;
-    const std::int32_t stored = settings::read(store, settings::kRemotePort);
-    where.port = stored >= 1 && stored <= 65535 ? stored : settings::kRemotePort.defaultValue;
-    if (port)
-        where.port = *port;
-    return where;
-}
 
 HeadlessServer::HeadlessServer(HeadlessOptions options, SettingsStore& store, LoopClock& clock,
                                std::ostream& out, std::ostream& err)

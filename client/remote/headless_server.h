@@ -8,6 +8,7 @@
 #include "client/remote/event_server.h"
 #include "client/remote/headless_backend.h"
 #include "client/remote/remote_guider.h"
+#include "client/remote/remote_settings.h"
 
 #include <functional>
 #include <optional>
@@ -20,10 +21,6 @@ class SettingsStore;
 } // namespace velmora::client
 
 namespace velmora::client::remote {
-
-// Section "Remote": "Listen Address" and "Port" (a port outside 1…65535 gives the
-// default); a given port replaces the setting.
-ListenAddress listenAddressFromSettings(const SettingsStore& store, std::optional<int> port = std::nullopt);
 
 class HeadlessServer {
 public:
