@@ -14,21 +14,6 @@ Json point(ImagePoint p)
     return position;
 }
 
-const char* directionName(GuideDirection direction)
-{
-    switch (direction) {
-    case GuideDirection::North:
-        return "North";
-    case GuideDirection::South:
-        return "South";
-    case GuideDirection::East:
-        return "East";
-    case GuideDirection::West:
-        break;
-    }
-    return "West";
-}
-
 bool isRaPulse(const GuidePulse& pulse)
 {
     return pulse.direction == GuideDirection::East || pulse.direction == GuideDirection::West;
@@ -282,7 +267,7 @@ Json RemoteGuider::guideStep(const FrameObservation& frame) const
             continue;
         const bool ra = isRaPulse(pulse);
         step[ra ? "RADuration" : "DECDuration"] = pulse.durationMs;
-        step[ra ? "RADirection" : "DECDirection"] = directionName(pulse.direction);
+        step[ra ? "RADirection" : "DECDirection"] = guideDirectionName(pulse.direction);
     }
     step["StarMass"] = frame.star.mass;
     step["SNR"] = frame.star.snr;
