@@ -140,6 +140,20 @@ TEST_F(ProtocolServer, AMebibyteLineIsRefusedOnceAndTheNextRequestIsAnswered)
     EXPECT_LT(m_server.bufferedBytes(), 4 * LineServer::kMaxLineBytes) << "the long line was not kept";
 }
 
+TEST_F(ProtocolServer, TheLargestStarImageFitsAClientsOutputBound)
+{
+    m_backend.m_connected = true;
+    m_backend.m_hasFrame = true;
+    auto client = connectPastGreeting();
+    ASSERT_TRUE(ask(*client, R"({"method":"find_star","id":1})")["result"].is_array());
+    EXPECT_EQ(ask(*client, R"({"method":"get_star_image","params":[1024],"id":2})")["error"]["code"],
+              rpc::kInvalidParams);
+    const Json image = ask(*client, R"({"method":"get_star_image","params":[256],"id":3})");
+    ASSERT_TRUE(image.contains("result")) << image.dump().substr(0, 200);
+    EXPECT_EQ(image["result"]["pixels"].get<std::string>().size(), (256u * 256u * 2u + 2u) / 3u * 4u);
+    EXPECT_EQ(m_server.clientCount(), 1u);
+}
+
 TEST_F(ProtocolServer, AClientThatNeverReadsIsDroppedWhileTheOthersGetEveryEvent)
 {
     auto stalled = connect(); // never reads

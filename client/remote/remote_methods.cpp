@@ -10,7 +10,7 @@ namespace {
 constexpr double kLargestExposureMs = 99999990.0; // the exposure field's range, in ms
 constexpr double kLargestCoordinate = 1e6;
 constexpr int kDefaultStarImageSize = 15;
-constexpr int kLargestStarImageSize = 1024;
+constexpr int kLargestStarImageSize = 256; // its answer stays well inside a client's output bound
 
 MethodOutcome invalid(const RequestParams& params)
 {
