@@ -233,13 +233,23 @@ TEST(VelmoraGuideServeEndToEnd, AnImagingProgramGuidesSettlesDithersPausesAndSto
     EXPECT_LE(std::hypot(dithered[0]["dx"].get<double>(), dithered[0]["dy"].get<double>()),
               3.0 * std::sqrt(2.0));
 
-    // Paused: steps go on, pulses do not.
+    // Paused: steps go on, pulses do not; meanwhile a client that never reads and a
+    // hundred that come and go leave the frame rate as it was.
     EXPECT_EQ(program.call("set_paused", {true})["result"], 0);
     const std::size_t pauseStart = program.eventCount();
+    ScriptedClient stalled(port, nullptr);
+    ASSERT_TRUE(stalled.connected());
+    for (int i = 0; i < 100; ++i) {
+        ScriptedClient visitor(port, nullptr);
+        ASSERT_TRUE(visitor.connected()) << i;
+    }
     for (int i = 0; i < 25; ++i)
         ASSERT_FALSE(program.waitFor("GuideStep", std::chrono::seconds(10)).is_null());
     const std::vector<Json> pausedSteps = program.eventsSince(pauseStart, "GuideStep");
     EXPECT_TRUE(std::none_of(pausedSteps.begin(), pausedSteps.end(), hasPulse));
+    const double pausedRate = (pausedSteps.size() - 1) / (pausedSteps.back()["Time"].get<double>() -
+                                                          pausedSteps.front()["Time"].get<double>());
+    EXPECT_GT(pausedRate, 0.8 * stepRate) << "clients do not slow the frames";
     EXPECT_EQ(program.call("get_app_state")["result"], "Paused");
     EXPECT_EQ(program.call("set_paused", {false})["result"], 0);
 
@@ -257,6 +267,6 @@ TEST(VelmoraGuideServeEndToEnd, AnImagingProgramGuidesSettlesDithersPausesAndSto
     unsetenv("VELMORA_SIMULATOR");
 
     std::cout << "guide settle " << settleSeconds << " s (" << steps.size() << " frames), GuideStep rate "
-              << stepRate << " per second, dither settle " << ditherSeconds << " s ("
-              << ditherSettled["TotalFrames"] << " frames)\n";
+              << stepRate << " per second (" << pausedRate << " with 101 more clients), dither settle "
+              << ditherSeconds << " s (" << ditherSettled["TotalFrames"] << " frames)\n";
 }
