@@ -4,7 +4,7 @@
 // and the client program built as main() builds it (offscreen).
 
 #include "client/app/client_program.h"
-#include "client/shell/file_dialogs.h"
+#include "client/shell/test_doubles.h"
 #include "client/shell/ui/main_frame.h"
 #include "common/ui/control_form.h"
 #include "platform/automation/apartment.h"
@@ -24,22 +24,6 @@
 #include <vector>
 
 namespace velmora::client {
-
-// File dialogs that answer as the test says.
-struct ScriptedFileDialogs : FileDialogs {
-    std::optional<std::string> saveFile(const SaveFileRequest& request) override
-    {
-        requests.push_back(request);
-        return answer;
-    }
-    std::optional<std::string> openFile(const SaveFileRequest& request) override
-    {
-        requests.push_back(request);
-        return answer;
-    }
-    std::optional<std::string> answer;
-    std::vector<SaveFileRequest> requests;
-};
 
 constexpr int kFrameWaitMs = 30000;
 

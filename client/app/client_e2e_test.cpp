@@ -211,7 +211,7 @@ TEST_F(ClientEndToEnd, GuidesTheSimulatedMountAndLogsEveryGuidedFrame)
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
                       QPoint(view->mapping().clientX(star->x, view->clientSize()),
                              view->mapping().clientY(star->y, view->clientSize())));
-    EXPECT_EQ(guiding.centreX(), star->x);
+    EXPECT_NEAR(guiding.centreX(), star->x, 1) << "tracking puts the square on the star's centroid";
     auto* logPath = form.controlAs<QLineEdit>(gd::kLogPath);
     logPath->setText(QString::fromStdString(logTemplate));
     logPath->setModified(true);

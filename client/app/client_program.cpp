@@ -1,5 +1,6 @@
 #include "client/app/client_program.h"
 
+#include "client/capture/ui/capture_dlg.h"
 #include "client/devices/driver_chooser.h"
 #include "client/guiding/ui/guiding_dlg.h"
 #include "client/remote/client_remote.h"
@@ -23,6 +24,8 @@ ClientProgram::ClientProgram(FileDialogs* fileDialogs)
     FileDialogs& dialogs = fileDialogs != nullptr ? *fileDialogs : m_fileDialogs;
     m_frame->setFileDialogs(&dialogs);
     registerGuidingWindow(*m_frame, m_clock, dialogs);
+    m_messageBoxes.setParent(m_frame.get());
+    registerCaptureWindows(*m_frame, m_fileDialogs, m_messageBoxes);
     if (remote::remoteEnabled(m_store))
         startGuidingServer();
 }

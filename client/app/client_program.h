@@ -43,6 +43,7 @@ private:
     FileSystemFreeSpace m_freeSpace;
     QtChooserDialog m_chooserDialog;
     QtFileDialogs m_fileDialogs;
+    QtMessageBoxes m_messageBoxes;
     std::unique_ptr<automation::InProcessClass> m_chooser;
     std::unique_ptr<CMainFrame> m_frame;
     std::unique_ptr<remote::ClientRemote> m_remote; // goes before the frame it serves

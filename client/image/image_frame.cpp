@@ -34,8 +34,9 @@ bool BasicImageFrame<Sample>::validDimensions(int width, int planeCount, int hei
 {
     if (width < 0 || planeCount < 0 || height < 0)
         return false;
-    const std::int64_t count = static_cast<std::int64_t>(width) * height * planeCount;
-    return count <= kMaxSampleCount;
+    // Step by step, so that no product of three large dimensions can overflow.
+    const std::int64_t area = static_cast<std::int64_t>(width) * height; // < 2^62
+    return planeCount == 0 || area <= kMaxSampleCount / planeCount;
 }
 
 template <typename Sample> bool BasicImageFrame<Sample>::Allocate(int width, int planeCount, int height)

@@ -179,3 +179,12 @@ TEST(FullScaleRatioTest, ExactForEveryNumeratorOfManyDivisors)
 
 } // namespace
 } // namespace velmora::client
+
+TEST(ImageFrameTest, DimensionsTooLargeForAFrameAreRefusedWithoutOverflow)
+{
+    EXPECT_TRUE(velmora::client::ImageFrame::validDimensions(640, 3, 480));
+    EXPECT_FALSE(velmora::client::ImageFrame::validDimensions(0x7fffffff, 133, 0x7fffffff)) << "the product exceeds 64 bits";
+    EXPECT_FALSE(velmora::client::ImageFrame::validDimensions(65536, 1, 65536));
+    EXPECT_FALSE(velmora::client::ImageFrame::validDimensions(-1, 1, 1));
+    EXPECT_TRUE(velmora::client::ImageFrame::validDimensions(0x7fffffff, 0, 0x7fffffff)) << "an empty frame";
+}

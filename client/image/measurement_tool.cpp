@@ -380,10 +380,10 @@ bool MeasurementTool::handleCommand(int /*commandId*/)
 ProcessingBarEnables MeasurementTool::processingBarEnables() const
 {
     ProcessingBarEnables enables;
-    enables.squareSize = !m_settings.fullScreen;
+    enables.squareSize = !m_settings.fullScreen && !locksSquareSize();
     enables.autoGuiding = !m_settings.fullScreen && !locksTracking();
     enables.convergence = m_settings.autoGuiding;
-    enables.fullScreen = !locksTracking();
+    enables.fullScreen = !locksTracking() && !locksSquareSize();
     enables.detect = enables.thresholdReset = enables.detectNumber = enables.threshold = !m_detecting;
     enables.manualLevels = m_levels.manualControlsEnabled();
     enables.levelFractions = m_levels.fractionControlsEnabled();

@@ -131,6 +131,9 @@ protected:
     virtual void FrameStep(bool /*newFrame*/) {}
     // Tools that always track (guiding) lock "Auto Guiding" and "Full Screen".
     virtual bool locksTracking() const { return false; }
+    // Tools whose output size is fixed for a while (a capture run) lock the square's
+    // size and "Full Screen" meanwhile.
+    virtual bool locksSquareSize() const { return false; }
     // Guiding: square at the image origin, tracking on, never the whole image.
     void forceTrackingSquare();
     void setSquareColour(RgbColour colour) { m_squareColour = colour; }

@@ -1,6 +1,7 @@
 #pragma once
-// The file dialogs the windows open, behind an interface so that windows can be
-// tested without a display: Qt's dialogs in the program, a scripted fake in tests.
+// The file dialogs, folder browser and message boxes the windows open, behind
+// interfaces so that windows can be tested without a display: Qt's dialogs in the
+// program, scripted fakes in tests.
 // Filters are written as the settings and texts of this program give them:
 // "Text Files (*.txt)|*.txt||" (description and pattern pairs).
 
@@ -25,6 +26,21 @@ public:
     virtual std::optional<std::string> saveFile(const SaveFileRequest& request) = 0;
     // An existing file to open (defaultExtension and defaultName unused).
     virtual std::optional<std::string> openFile(const SaveFileRequest& request) = 0;
+};
+
+// The platform's folder browser (no root, no title): the chosen folder, or nothing
+// when the user cancelled.
+class FolderChooser {
+public:
+    virtual ~FolderChooser() = default;
+    virtual std::optional<std::string> chooseFolder(const std::string& startFolder) = 0;
+};
+
+// Plain message boxes with an OK button ("Invalid Path...").
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    virtual void showMessage(const std::string& text) = 0;
 };
 
 // The (description, pattern) pairs of a filter.

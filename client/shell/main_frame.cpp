@@ -23,6 +23,8 @@ MainFrame::~MainFrame()
 {
     shutDown({});
     m_cycle->setListener(nullptr);
+    for (const std::unique_ptr<MainFramePart>& part : m_parts)
+        removeListener(*part);
 }
 
 void MainFrame::addListener(MainFrameListener& listener)

@@ -62,9 +62,19 @@ public:
 // A kind of tool window an image window opens by command (guiding, focusing, capture).
 struct ToolWindowKind {
     int commandId = 0;
-    std::string section;                               // the tool's section and name
-    std::function<void(ImageWindow&)> open;            // a new window attached to this image window
+    std::string section;                                // the tool's section and name
+    std::function<void(ImageWindow&)> open;             // a new window attached to this image window
     std::function<void(MeasurementTool&)> bringToFront; // the existing one's window
+};
+
+// A part of the main frame built outside it (the screenshot bar's handlers): it hears
+// what the views hear, before them, and takes the bar controls it handles. The frame
+// owns it and lets it go last.
+class MainFramePart : public MainFrameListener {
+public:
+    virtual bool handlesControl(int controlId) const = 0;
+    virtual bool controlEnabled(int controlId) const = 0;
+    virtual bool applyControl(int controlId, int value) = 0;
 };
 
 // The hardware bar's controls.
@@ -138,6 +148,7 @@ public:
 
     // ---- Commands ----------------------------------------------------------------
     void registerToolWindow(ToolWindowKind kind);
+    void addPart(std::unique_ptr<MainFramePart> part);
     CommandState commandState(int commandId) const;
     // False when no handler took it (the view's own commands: exit, about, help).
     bool execute(int commandId);
@@ -186,6 +197,7 @@ private:
 
     void notify(const std::function<void(MainFrameListener&)>& fn);
     const ToolWindowKind* toolKind(int commandId) const;
+    MainFramePart* partFor(int controlId) const;
     std::optional<CommandState> toolCommandState(int commandId) const;
     std::optional<CommandState> imageWindowCommandState(int commandId) const;
     CommandState frameCommandState(int commandId) const;
@@ -215,6 +227,7 @@ private:
     std::vector<MainFrameListener*> m_listeners;
     bool m_started = false;
     bool m_shutDown = false;
+    std::vector<std::unique_ptr<MainFramePart>> m_parts; // last: they may hear the shutdown
 };
 
 } // namespace velmora::client

@@ -25,12 +25,12 @@ DriverKind kindOfCommand(int commandId, int first)
     return static_cast<DriverKind>(commandId - first);
 }
 
-// Controls of the screenshot bar: their image-window handlers (screenshots) are not
-// part of this program yet.
-bool isControlWithoutHandler(int controlId)
+// The screenshot bar's controls: a part of the frame handles them while an image
+// window exists; without that part they stay disabled.
+bool isScreenshotControl(int controlId)
 {
-    return controlId == 1183 || controlId == 1185 || controlId == 1190 || controlId == 1191 ||
-           (controlId >= 1199 && controlId <= 1202);
+    return controlId == 1183 || controlId == 1185 || controlId == 1189 || controlId == 1190 ||
+           controlId == 1191 || (controlId >= 1199 && controlId <= 1202);
 }
 
 } // namespace
@@ -39,6 +39,22 @@ void MainFrame::registerToolWindow(ToolWindowKind kind)
 {
     std::erase_if(m_toolKinds, [&](const ToolWindowKind& k) { return k.commandId == kind.commandId; });
     m_toolKinds.push_back(std::move(kind));
+}
+
+// Parts hear before the views, so whatever a view shows already includes them.
+void MainFrame::addPart(std::unique_ptr<MainFramePart> part)
+{
+    m_listeners.insert(m_listeners.begin(), part.get());
+    m_parts.push_back(std::move(part));
+}
+
+MainFramePart* MainFrame::partFor(int controlId) const
+{
+    for (const std::unique_ptr<MainFramePart>& part : m_parts) {
+        if (part->handlesControl(controlId))
+            return part.get();
+    }
+    return nullptr;
 }
 
 const ToolWindowKind* MainFrame::toolKind(int commandId) const
@@ -183,7 +199,9 @@ bool MainFrame::controlEnabled(int controlId) const
         const MeasurementTool* tool = window != nullptr ? window->activeTool() : nullptr;
         return tool != nullptr && processingControlEnabled(*tool, controlId);
     }
-    if (isControlWithoutHandler(controlId))
+    if (const MainFramePart* part = partFor(controlId))
+        return part->controlEnabled(controlId);
+    if (isScreenshotControl(controlId))
         return false;
     if (std::optional<bool> enabled = imageBarControlEnabled(controlId))
         return *enabled;
@@ -206,6 +224,8 @@ bool MainFrame::applyControl(int controlId, int value)
 {
     if (!controlEnabled(controlId))
         return false;
+    if (MainFramePart* part = partFor(controlId))
+        return part->applyControl(controlId, value);
     if (ImageWindow* window = imageWindow()) {
         if (processing_bar::isProcessingControl(controlId) && window->activeTool() != nullptr)
             return applyProcessingControl(*window->activeTool(), *window, controlId, value);

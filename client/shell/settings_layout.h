@@ -106,6 +106,7 @@ inline constexpr IntSetting kScreenshotFileFormat{"Screenshot", "File Format", 0
 inline constexpr IntSetting kScreenshotSplit{"Screenshot", "Split", 0};
 inline constexpr StringSetting kScreenshotFolder{"Screenshot", "Folder Path", "~/"};
 inline constexpr StringSetting kScreenshotFileName{"Screenshot", "File Name", "Screenshot"};
+inline constexpr IntSetting kScreenshotStandardFits{"Screenshot", "Standard FITS", 0};
 
 // ---- Capture -----------------------------------------------------------------------
 inline constexpr StringSetting kCaptureFolder{"Capture", "Folder Name", "~/"};
@@ -115,6 +116,7 @@ inline constexpr IntSetting kCaptureSuffix{"Capture", "Suffix", 3};
 inline constexpr IntSetting kCaptureSplitPlanes{"Capture", "Split Planes", 0};
 inline constexpr IntSetting kCaptureFileType{"Capture", "File Type", 0};
 inline constexpr IntSetting kCaptureManualMode{"Capture", "Manual Mode", 0};
+inline constexpr IntSetting kCaptureStandardFits{"Capture", "Standard FITS", 0};
 
 // ---- Guiding -----------------------------------------------------------------------
 inline constexpr AxisIntSetting kAxisEnable{"Guiding", "Enable", 1};

@@ -10,6 +10,7 @@
 #include "client/shell/command_ids.h"
 #include "client/shell/file_dialogs.h"
 #include "client/shell/memory_settings_store.h"
+#include "client/shell/test_doubles.h"
 #include "client/shell/ui/main_frame.h"
 #include "client/shell/user_paths.h"
 #include "common/ui/control_form.h"
@@ -29,31 +30,6 @@ using namespace velmora;
 namespace gd = velmora::client::guiding_dlg;
 
 namespace {
-
-struct StepClock : HighResolutionClock {
-    std::int64_t counter() const override { return now += 100; }
-    std::int64_t frequency() const override { return 1000; }
-    mutable std::int64_t now = 0;
-};
-
-struct NoDisk : FreeSpaceQuery {
-    std::optional<std::uint64_t> freeBytes(const std::string&) const override { return std::nullopt; }
-};
-
-struct ScriptedDialogs : FileDialogs {
-    std::optional<std::string> saveFile(const SaveFileRequest& request) override
-    {
-        requests.push_back(request);
-        return answer;
-    }
-    std::optional<std::string> openFile(const SaveFileRequest& request) override
-    {
-        requests.push_back(request);
-        return answer;
-    }
-    std::optional<std::string> answer;
-    std::vector<SaveFileRequest> requests;
-};
 
 class GuidingDlgTest : public ::testing::Test {
 protected:
@@ -104,9 +80,9 @@ protected:
     template <typename T> T* control(CGuidingDlg& window, int id) { return window.form()->controlAs<T>(id); }
 
     MemorySettingsStore store;
-    StepClock clock;
-    NoDisk disk;
-    ScriptedDialogs dialogs;
+    SteppingClock clock{100};
+    FixedFreeSpace disk{std::nullopt};
+    ScriptedFileDialogs dialogs;
     std::unique_ptr<fakes::FakeDrivers> drivers;
     std::unique_ptr<CMainFrame> frame;
     int starX = 30;

@@ -91,6 +91,8 @@ ControlForm* buildScreenshotBar(const SettingsStore& store)
     bar->addRadio(1200, QStringLiteral("TIFF"))->setChecked(format == 1);
     bar->addRadio(1201, QStringLiteral("BMP"))->setChecked(format == 2);
     bar->addCheck(1190, QStringLiteral("Split"))->setChecked(settings::read(store, settings::kScreenshotSplit));
+    bar->addCheck(1189, QStringLiteral("Standard FITS"))
+        ->setChecked(settings::read(store, settings::kScreenshotStandardFits));
     bar->nextRow();
     bar->addText(1183, QString())->setText(qText(settings::read(store, settings::kScreenshotFileName)));
     bar->addText(1191, QString())->setText(qText(settings::read(store, settings::kScreenshotFolder)));

@@ -13,6 +13,7 @@
 #include "client/image/ui/plane_dlg.h"
 #include "client/shell/command_ids.h"
 #include "client/shell/memory_settings_store.h"
+#include "client/shell/test_doubles.h"
 #include "common/ui/control_form.h"
 #include "client/shell/ui/my_dialog_bar.h"
 #include "common/ui/my_edit.h"
@@ -36,16 +37,6 @@ using namespace velmora;
 namespace pb = velmora::client::processing_bar;
 
 namespace {
-
-struct StillClock : HighResolutionClock {
-    std::int64_t counter() const override { return now += 50; }
-    std::int64_t frequency() const override { return 1000; }
-    mutable std::int64_t now = 0;
-};
-
-struct NoFreeSpace : FreeSpaceQuery {
-    std::optional<std::uint64_t> freeBytes(const std::string&) const override { return 3ull << 30; }
-};
 
 class MainFrameUiTest : public ::testing::Test {
 protected:
@@ -95,8 +86,8 @@ protected:
 
     std::unique_ptr<fakes::FakeDrivers> drivers;
     MemorySettingsStore store;
-    StillClock clock;
-    NoFreeSpace freeSpace;
+    SteppingClock clock{50};
+    FixedFreeSpace freeSpace{3ull << 30};
     std::unique_ptr<CMainFrame> frame;
 };
 

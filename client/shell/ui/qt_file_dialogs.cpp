@@ -2,8 +2,12 @@
 
 #include "client/shell/user_paths.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
+#include <QMessageBox>
+#include <QPointer>
 #include <QStringList>
+#include <QTimer>
 
 namespace velmora::client {
 
@@ -39,6 +43,25 @@ std::optional<std::string> QtFileDialogs::saveFile(const SaveFileRequest& reques
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return withDefaultExtension(dialog.selectedFiles().front().toStdString(), request.defaultExtension);
+}
+
+std::optional<std::string> QtFileDialogs::chooseFolder(const std::string& startFolder)
+{
+    const QString chosen = QFileDialog::getExistingDirectory(
+        m_parent, QString(), QString::fromStdString(expandUserPath(startFolder)));
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen.toStdString();
+}
+
+// Shown once control is back in the event loop: a box opened while a frame is being
+// processed would run a nested loop that delivers the next frame into the same pipeline.
+void QtMessageBoxes::showMessage(const std::string& text)
+{
+    QPointer<QWidget> parent = m_parent;
+    QTimer::singleShot(0, QCoreApplication::instance(), [parent, message = QString::fromStdString(text)] {
+        QMessageBox::information(parent, QStringLiteral("Velmora Nebrix Client"), message);
+    });
 }
 
 } // namespace velmora::client
