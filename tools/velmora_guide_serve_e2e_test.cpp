@@ -185,6 +185,7 @@ TEST(VelmoraGuideServeEndToEnd, AnImagingProgramGuidesSettlesDithersPausesAndSto
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
     setenv("VELMORA_SIMULATOR", "1", 1);
+    setenv("TMPDIR", home.path().c_str(), 1); // where save_image puts its files
     ASSERT_EQ(velmora::testing::runProgram(VELMORA_SERVER_PATH, {"-RegServer"}, home.path()).status, 0);
     ServedGuider guider(home.path());
     const int port = guider.port(std::chrono::seconds(30));
@@ -253,6 +254,14 @@ TEST(VelmoraGuideServeEndToEnd, AnImagingProgramGuidesSettlesDithersPausesAndSto
     EXPECT_EQ(program.call("get_app_state")["result"], "Paused");
     EXPECT_EQ(program.call("set_paused", {false})["result"], 0);
 
+    // The frame as FITS, where guiders put it.
+    const Json saved = program.call("save_image");
+    ASSERT_TRUE(saved["result"]["filename"].is_string()) << saved.dump();
+    const std::string fits = velmora::testing::readFile(saved["result"]["filename"].get<std::string>());
+    EXPECT_EQ(fits.substr(0, 9), "SIMPLE  =");
+    EXPECT_EQ(fits.size() % 2880, 0u);
+    EXPECT_EQ(saved["result"]["filename"].get<std::string>().rfind(home.path(), 0), 0u);
+
     // Stop, then shut down.
     const std::size_t stopStart = program.eventCount();
     EXPECT_EQ(program.call("stop_capture")["result"], 0);
@@ -265,6 +274,7 @@ TEST(VelmoraGuideServeEndToEnd, AnImagingProgramGuidesSettlesDithersPausesAndSto
     EXPECT_EQ(program.call("shutdown")["result"], 0);
     EXPECT_EQ(guider.exitStatus(std::chrono::seconds(30)), 0) << guider.errText();
     unsetenv("VELMORA_SIMULATOR");
+    unsetenv("TMPDIR");
 
     std::cout << "guide settle " << settleSeconds << " s (" << steps.size() << " frames), GuideStep rate "
               << stepRate << " per second (" << pausedRate << " with 101 more clients), dither settle "

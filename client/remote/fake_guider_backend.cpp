@@ -46,6 +46,14 @@ std::optional<StarImage> FakeGuiderBackend::starImage(int size) const
     return image;
 }
 
+std::optional<std::string> FakeGuiderBackend::saveImage(const std::string& path) const
+{
+    if (!m_hasFrame)
+        return std::string("cannot save an image: no frame yet");
+    m_savedPath = path;
+    return std::nullopt;
+}
+
 std::optional<std::string> FakeGuiderBackend::startGuiding()
 {
     m_guiding = true;

@@ -27,6 +27,7 @@ public:
     std::optional<ImagePoint> findStar() override { return m_star; }
     std::optional<ImagePoint> starNear(ImagePoint) override { return m_star; }
     std::optional<StarImage> starImage(int size) const override;
+    std::optional<std::string> saveImage(const std::string& path) const override;
 
     ImagePoint lockPosition() const override { return m_lock; }
     void setLockPosition(ImagePoint point) override { m_lock = point; }
@@ -56,6 +57,7 @@ public:
     std::optional<ImagePoint> m_star = ImagePoint{100.0, 200.0};
     ImagePoint m_lock{320.0, 240.0};
     double m_cosA = 1.0;
+    mutable std::string m_savedPath;
     double m_sinA = 0.0;
 };
 

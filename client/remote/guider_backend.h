@@ -71,6 +71,8 @@ public:
     // The centroid of the star nearest a point, for a lock position that is not exact.
     virtual std::optional<ImagePoint> starNear(ImagePoint point) = 0;
     virtual std::optional<StarImage> starImage(int size) const = 0;
+    // The last frame as a standard FITS file at `path`; an error text when it failed.
+    virtual std::optional<std::string> saveImage(const std::string& path) const = 0;
 
     virtual ImagePoint lockPosition() const = 0;
     virtual void setLockPosition(ImagePoint point) = 0;

@@ -112,6 +112,7 @@ private:
     bool m_shutdown = false;
     long m_loopFrames = 0;
     long m_guideFrames = 0;
+    long m_savedImages = 0;
     std::optional<SettleMonitor> m_settle;
     std::string m_announcedState;
 };

@@ -271,7 +271,7 @@ TEST_F(RemoteGuiding, MethodsAnswerWithResultsOrErrorsOfTheRightShape)
     EXPECT_EQ(call("set_connected", R"(["yes"])").error->code, rpc::kInvalidParams);
     EXPECT_EQ(call("set_exposure", "[-5]").error->code, rpc::kInvalidParams);
     EXPECT_EQ(call("no_such").error->code, rpc::kMethodNotFound);
-    EXPECT_EQ(call("save_image").error->code, rpc::kMethodNotFound);
+    EXPECT_EQ(call("save_image").error->message, "cannot save an image: no frame yet");
     m_backend.m_connectFails = true;
     EXPECT_NE(call("set_connected", "[true]").error->message.find("could not be created"), std::string::npos);
     m_backend.m_connectFails = false;
@@ -295,6 +295,10 @@ TEST_F(RemoteGuiding, MethodsAnswerWithResultsOrErrorsOfTheRightShape)
     ok("capture_single_frame", R"({"exposure":500})");
     EXPECT_EQ(m_backend.m_singleFrames, 1);
     EXPECT_EQ(call("get_camera_frame_size").result, Json::parse("[640,480]"));
+    const Json saved = call("save_image").result;
+    EXPECT_EQ(saved["filename"], m_backend.m_savedPath);
+    EXPECT_NE(m_backend.m_savedPath.find(".fits"), std::string::npos);
+    EXPECT_NE(call("save_image").result["filename"], saved["filename"]) << "each image its own file";
     EXPECT_EQ(call("find_star").result, Json::parse("[100.0,200.0]"));
     EXPECT_EQ(m_sink.named("StarSelected").back()["X"], 100.0);
     const Json image = call("get_star_image", "[16]").result;

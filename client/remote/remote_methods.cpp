@@ -3,6 +3,9 @@
 #include "client/remote/remote_guider.h"
 #include "client/remote/request_params.h"
 
+#include <chrono>
+#include <filesystem>
+
 namespace velmora::client::remote {
 
 namespace {
@@ -342,10 +345,24 @@ MethodOutcome RemoteGuider::captureSingleFrame(const Json& params)
     return done();
 }
 
+// In the temporary folder, as guiders do: the imaging program moves it where it wants.
 MethodOutcome RemoteGuider::saveImage(const Json&)
 {
-    return MethodOutcome::fail("save_image is not supported: this guider has no FITS writer yet",
-                               rpc::kMethodNotFound);
+    if (!m_backend.hasFrame())
+        return MethodOutcome::fail("cannot save an image: no frame yet");
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+    if (error)
+        folder = "/tmp";
+    const long long stamp = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                std::chrono::system_clock::now().time_since_epoch())
+                                .count();
+    const std::string path = (folder / ("velmora_image_" + std::to_string(stamp) + "_" +
+                                        std::to_string(++m_savedImages) + ".fits"))
+                                 .string();
+    if (const std::optional<std::string> failed = m_backend.saveImage(path))
+        return MethodOutcome::fail(*failed);
+    return MethodOutcome::ok({{"filename", path}});
 }
 
 MethodOutcome RemoteGuider::getStarImage(const Json& params)

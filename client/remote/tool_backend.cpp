@@ -1,5 +1,6 @@
 #include "client/remote/tool_backend.h"
 
+#include "client/capture/fits_writer.h"
 #include "client/devices/high_resolution_clock.h"
 #include "client/image/frame_pipeline.h"
 #include "client/image/image_window.h"
@@ -108,6 +109,21 @@ std::optional<StarImage> ToolBackend::starImage(int size) const
         image.pixels.insert(image.pixels.end(), frame->row(0, y) + left,
                             frame->row(0, y) + left + image.width);
     return image;
+}
+
+std::optional<std::string> ToolBackend::saveImage(const std::string& path) const
+{
+    const ImageFrame* frame = rawFrame();
+    if (frame == nullptr)
+        return std::string("cannot save an image: no frame yet");
+    const FitsObservation observation{std::chrono::system_clock::now(), exposureCycle().exposureSeconds()};
+    std::vector<std::uint8_t> buffer;
+    std::string error;
+    if (writeFitsFrame(
+            *frame, {0, 0, frame->width(), frame->height()}, buffer, false, FitsLayout::Standard, observation,
+            [&path](int) { return path; }, error))
+        return std::nullopt;
+    return error;
 }
 
 ImagePoint ToolBackend::lockPosition() const

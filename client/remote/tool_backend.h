@@ -29,6 +29,7 @@ public:
     std::optional<ImagePoint> findStar() override { return selectedCentroid(std::nullopt); }
     std::optional<ImagePoint> starNear(ImagePoint point) override;
     std::optional<StarImage> starImage(int size) const override;
+    std::optional<std::string> saveImage(const std::string& path) const override;
     ImagePoint lockPosition() const override;
     double cosA() const override { return imageGeometry().cosA(); }
     double sinA() const override { return imageGeometry().sinA(); }
