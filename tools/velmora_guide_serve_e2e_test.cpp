@@ -219,11 +219,12 @@ TEST(VelmoraGuideServeEndToEnd, AnImagingProgramGuidesSettlesDithersPausesAndSto
         (steps.size() - 1) / (steps.back()["Time"].get<double>() - steps.front()["Time"].get<double>());
     EXPECT_TRUE(std::any_of(steps.begin(), steps.end(), hasPulse)) << "corrections went out";
 
-    // Dither 3 px and settle again.
+    // Dither 3 px and settle again, within 2 px: the simulated seeing alone takes the
+    // star past 1.5 px now and then, so a 1.5 px settle after a dither can take minutes.
     const std::size_t ditherStart = program.eventCount();
     const auto ditherAsked = Clock::now();
     EXPECT_EQ(
-        program.call("dither", {{"amount", 3}, {"raOnly", false}, {"settle", settle(1.5, 5, 120)}})["result"],
+        program.call("dither", {{"amount", 3}, {"raOnly", false}, {"settle", settle(2.0, 5, 120)}})["result"],
         0);
     const Json ditherSettled = program.waitFor("SettleDone", std::chrono::seconds(130));
     const double ditherSeconds = secondsSince(ditherAsked);
