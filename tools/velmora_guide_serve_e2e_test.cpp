@@ -3,7 +3,7 @@
 // it: connect, loop, find a star, guide and settle, dither and settle, pause, stop,
 // shut down.
 #include "client/remote/json_rpc.h"
-#include "client/remote/scripted_client.h"
+#include "client/remote/protocol_session.h"
 #include "testing/run_program.h"
 #include "testing/temp_home.h"
 
@@ -21,6 +21,7 @@
 extern char** environ;
 
 using velmora::client::remote::Json;
+using velmora::client::remote::ProtocolSession;
 using velmora::client::remote::ScriptedClient;
 using Clock = std::chrono::steady_clock;
 
@@ -110,63 +111,6 @@ private:
     std::string m_text;
 };
 
-// A protocol client that keeps every event it reads.
-class ImagingProgram {
-public:
-    explicit ImagingProgram(int port) : m_client(port, nullptr) {}
-    bool connected() const { return m_client.connected(); }
-
-    Json call(const std::string& method, const Json& params = Json::array())
-    {
-        const int id = ++m_id;
-        m_client.sendLine(Json{{"method", method}, {"params", params}, {"id", id}}.dump());
-        for (;;) {
-            std::optional<Json> message = next(std::chrono::seconds(30));
-            if (!message)
-                return Json{{"error", "no answer"}};
-            if (!message->contains("Event") && (*message)["id"] == id)
-                return *message;
-        }
-    }
-    // The next event of that name (others are kept), or null after the limit.
-    Json waitFor(const std::string& name, std::chrono::seconds limit)
-    {
-        const auto deadline = Clock::now() + limit;
-        while (Clock::now() < deadline) {
-            std::optional<Json> message =
-                next(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
-            if (message && (*message)["Event"] == name)
-                return *message;
-        }
-        return nullptr;
-    }
-    std::vector<Json> eventsSince(std::size_t from, const std::string& name) const
-    {
-        std::vector<Json> found;
-        for (std::size_t i = from; i < m_events.size(); ++i)
-            if (m_events[i]["Event"] == name)
-                found.push_back(m_events[i]);
-        return found;
-    }
-    std::size_t eventCount() const { return m_events.size(); }
-
-private:
-    std::optional<Json> next(std::chrono::milliseconds limit)
-    {
-        const std::optional<std::string> line = m_client.readLine(limit);
-        if (!line)
-            return std::nullopt;
-        Json message = Json::parse(*line, nullptr, false);
-        if (message.contains("Event"))
-            m_events.push_back(message);
-        return message;
-    }
-
-    ScriptedClient m_client;
-    int m_id = 0;
-    std::vector<Json> m_events;
-};
-
 Json settle(double pixels, double time, double timeout)
 {
     return {{"pixels", pixels}, {"time", time}, {"timeout", timeout}};
@@ -190,7 +134,7 @@ TEST(VelmoraGuideServeEndToEnd, AnImagingProgramGuidesSettlesDithersPausesAndSto
     ServedGuider guider(home.path());
     const int port = guider.port(std::chrono::seconds(30));
     ASSERT_GT(port, 0) << guider.errText();
-    ImagingProgram program(port);
+    ProtocolSession program(port, nullptr);
     ASSERT_TRUE(program.connected());
     EXPECT_EQ(program.waitFor("Version", std::chrono::seconds(10))["MsgVersion"], 1);
     EXPECT_EQ(program.waitFor("AppState", std::chrono::seconds(10))["State"], "Stopped");

@@ -6,7 +6,7 @@
 #include "client/guiding/guiding_tool.h"
 #include "client/image/image_window.h"
 #include "client/remote/json_rpc.h"
-#include "client/remote/scripted_client.h"
+#include "client/remote/protocol_session.h"
 
 #include <QCoreApplication>
 
@@ -15,52 +15,14 @@ namespace {
 
 using remote::Json;
 
-class ImagingProgram {
-public:
-    explicit ImagingProgram(int port)
-        : m_client(port, [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); })
-    {
-    }
-    bool connected() const { return m_client.connected(); }
-    Json call(const std::string& method, const Json& params = Json::array())
-    {
-        const int id = ++m_id;
-        m_client.sendLine(Json{{"method", method}, {"params", params}, {"id", id}}.dump());
-        for (;;) {
-            const std::optional<std::string> line = m_client.readLine(std::chrono::seconds(30));
-            if (!line)
-                return Json{{"error", "no answer"}};
-            Json message = Json::parse(*line, nullptr, false);
-            if (!message.contains("Event") && message["id"] == id)
-                return message;
-        }
-    }
-    Json waitFor(const std::string& name, std::chrono::seconds limit)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < deadline) {
-            const std::optional<std::string> line = m_client.readLine(std::chrono::seconds(1));
-            if (!line)
-                continue;
-            Json message = Json::parse(*line, nullptr, false);
-            if (message["Event"] == name)
-                return message;
-        }
-        return nullptr;
-    }
-
-private:
-    remote::ScriptedClient m_client;
-    int m_id = 0;
-};
-
 TEST_F(ClientEndToEnd, AnImagingProgramGuidesTheClientThroughTheGuidingServer)
 {
     writeNumber("Software\\Velmora Software\\Velmora Nebrix Client\\Remote", "Enable", 1);
     writeNumber("Software\\Velmora Software\\Velmora Nebrix Client\\Remote", "Port", 0);
     CMainFrame& frame = start();
     ASSERT_GT(program->remotePort(), 0);
-    ImagingProgram imaging(program->remotePort());
+    remote::ProtocolSession imaging(program->remotePort(),
+                                    [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); });
     ASSERT_TRUE(imaging.connected());
     EXPECT_EQ(imaging.waitFor("Version", std::chrono::seconds(10))["MsgVersion"], 1);
 
