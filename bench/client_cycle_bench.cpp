@@ -15,6 +15,7 @@
 #include "client/shell/ui/main_frame.h"
 #include "platform/automation/apartment.h"
 #include "platform/registry/registry.h"
+#include "testing/eventually.h"
 #include "testing/run_program.h"
 #include "testing/temp_home.h"
 
@@ -159,6 +160,9 @@ void BM_ClientCycleShare(benchmark::State& state)
         core.removeListener(delivered);
         frame.close();
     }
+    // The server writes its drivers' settings as it ends: let it, before the home goes.
+    velmora::testing::eventually(
+        [&] { return velmora::testing::serverProcesses(VELMORA_SERVER_PATH, home.path()).empty(); });
     CoUninitialize();
     unsetenv("VELMORA_SIMULATOR");
     state.counters["cycle_ms"] = frames > 0 ? 1000 * wallSeconds / frames : 0;

@@ -85,17 +85,9 @@ TEST_F(ClientEndToEnd, CapturesTheTrackedSquareAndTheFrameAndTakesAScreenshot)
     ASSERT_TRUE(core.applyControl(pb::kSquareEdit, 32));
     ASSERT_TRUE(core.applyControl(pb::kAutoGuiding, 1));
     const ImageFrame& raw = image.pipeline().rawFrame();
-    const std::vector<std::uint16_t> levels = StarSelector::backgroundThresholds(raw);
-    for (int p = 0; p < static_cast<int>(levels.size()); ++p) {
-        tool.SelectThresholdPlane(p);
-        tool.SetThreshold(levels[static_cast<std::size_t>(p)]);
-    }
-    const auto star = StarSelector::brightestStar(raw, levels);
+    const auto star = thresholdsAtSkyLevel(tool, raw);
     ASSERT_TRUE(star);
-    CImageView* view = frame.childFrame()->view();
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                      QPoint(view->mapping().clientX(star->x, view->clientSize()),
-                             view->mapping().clientY(star->y, view->clientSize())));
+    clickOnImage(frame.childFrame()->view(), *star);
     typeInto(form.controlAs<QLineEdit>(cd::kPath), folder);
     QTest::mouseClick(form.controlAs<QAbstractButton>(cd::kFitsFile), Qt::LeftButton, {},
                       QPoint(6, form.control(cd::kFitsFile)->height() / 2));

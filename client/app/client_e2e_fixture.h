@@ -4,6 +4,9 @@
 // and the client program built as main() builds it (offscreen).
 
 #include "client/app/client_program.h"
+#include "client/guiding/star_selector.h"
+#include "client/image/measurement_tool.h"
+#include "client/image/ui/child_frame.h"
 #include "client/shell/test_doubles.h"
 #include "client/shell/ui/main_frame.h"
 #include "common/ui/control_form.h"
@@ -71,6 +74,24 @@ protected:
         return program->mainFrame().barForm(bar)->controlAs<T>(id);
     }
     void click(DialogBar bar, int id) { QTest::mouseClick(control<QAbstractButton>(bar, id), Qt::LeftButton); }
+
+    // The sky's level as the tool's threshold in every plane, so a centroid is the star's
+    // alone; the brightest star above it.
+    static std::optional<StarPosition> thresholdsAtSkyLevel(MeasurementTool& tool, const ImageFrame& raw)
+    {
+        const std::vector<std::uint16_t> levels = StarSelector::backgroundThresholds(raw);
+        for (int p = 0; p < static_cast<int>(levels.size()); ++p) {
+            tool.SelectThresholdPlane(p);
+            tool.SetThreshold(levels[static_cast<std::size_t>(p)]);
+        }
+        return StarSelector::brightestStar(raw, levels);
+    }
+    static void clickOnImage(CImageView* view, const StarPosition& at)
+    {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          QPoint(view->mapping().clientX(at.x, view->clientSize()),
+                                 view->mapping().clientY(at.y, view->clientSize())));
+    }
 
     velmora::testing::TempHome home;
     ScriptedFileDialogs fileDialogs;

@@ -204,17 +204,9 @@ TEST_F(ClientEndToEnd, GuidesTheSimulatedMountAndLogsEveryGuidedFrame)
 
     // The sky's level as threshold, the square on the star (a click), the log, one axis.
     const ImageFrame& raw = image.pipeline().rawFrame();
-    const std::vector<std::uint16_t> levels = StarSelector::backgroundThresholds(raw);
-    for (int p = 0; p < static_cast<int>(levels.size()); ++p) {
-        guiding.SelectThresholdPlane(p);
-        guiding.SetThreshold(levels[static_cast<std::size_t>(p)]);
-    }
-    const auto star = StarSelector::brightestStar(raw, levels);
+    const auto star = thresholdsAtSkyLevel(guiding, raw);
     ASSERT_TRUE(star);
-    CImageView* view = frame.childFrame()->view();
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                      QPoint(view->mapping().clientX(star->x, view->clientSize()),
-                             view->mapping().clientY(star->y, view->clientSize())));
+    clickOnImage(frame.childFrame()->view(), *star);
     EXPECT_NEAR(guiding.centreX(), star->x, 1) << "tracking puts the square on the star's centroid";
     auto* logPath = form.controlAs<QLineEdit>(gd::kLogPath);
     logPath->setText(QString::fromStdString(logTemplate));
