@@ -55,7 +55,8 @@ void writeNumber(const std::string& path, const char* name, DWORD value)
 
 void writeCameraNumber(const char* section, const char* name, DWORD value)
 {
-    writeNumber(std::string("Software\\Velmora Software\\Velmora WebCamera ASCOM Driver\\Default\\") + section,
+    writeNumber(std::string("Software\\Velmora Software\\Velmora WebCamera ASCOM Driver\\Default\\") +
+                    section,
                 name, value);
 }
 

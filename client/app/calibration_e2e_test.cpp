@@ -153,7 +153,8 @@ TEST_F(CalibrationEndToEnd, AnAxisCalibrationFindsTheCameraRotation)
         const std::size_t points = window.previewTool().track().size();
         CallDriverMethod(telescope, "PulseGuide", *automation::Variant::i4(3).get(),
                          *automation::Variant::i4(1000).get()); // West, one second
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window.previewTool().track().size() >= points + 8; }, kFrameWaitMs));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return window.previewTool().track().size() >= points + 8; }, kFrameWaitMs));
     }
     click(DialogBar::Reticle, reticle_bar::kCalibrate);
     EXPECT_FALSE(window.previewTool().running());

@@ -73,7 +73,10 @@ protected:
     {
         return program->mainFrame().barForm(bar)->controlAs<T>(id);
     }
-    void click(DialogBar bar, int id) { QTest::mouseClick(control<QAbstractButton>(bar, id), Qt::LeftButton); }
+    void click(DialogBar bar, int id)
+    {
+        QTest::mouseClick(control<QAbstractButton>(bar, id), Qt::LeftButton);
+    }
 
     // The sky's level as the tool's threshold in every plane, so a centroid is the star's
     // alone; the brightest star above it.

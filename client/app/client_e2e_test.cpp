@@ -7,20 +7,19 @@
 #include "client/focusing/focusing_panel.h"
 #include "client/focusing/focusing_tool.h"
 #include "client/focusing/ui/focusing3_dlg.h"
+#include "client/guiding/guiding_graphs.h"
 #include "client/guiding/guiding_panel.h"
 #include "client/guiding/guiding_rms.h"
 #include "client/guiding/guiding_tool.h"
 #include "client/guiding/star_selector.h"
 #include "client/guiding/ui/guiding_dlg.h"
-#include "common/ui/control_form.h"
-#include "client/guiding/guiding_graphs.h"
 #include "client/image/image_window.h"
 #include "client/image/processing_bar.h"
 #include "client/image/ui/child_frame.h"
 #include "client/shell/command_ids.h"
-#include "common/ui/control_form.h"
 #include "client/shell/ui/main_frame.h"
 #include "client/shell/ui/my_dialog_bar.h"
+#include "common/ui/control_form.h"
 #include "common/ui/my_edit.h"
 #include "platform/automation/apartment.h"
 #include "platform/registry/registry.h"
@@ -37,11 +36,11 @@
 #include <QToolBar>
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <filesystem>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -71,8 +70,10 @@ protected:
             return;
         const auto begin = std::chrono::steady_clock::now();
         automation::Variant position;
-        const HRESULT hr = GetDriverProperty(m_binding.driver(DriverKind::Focuser), "Position", position.get());
-        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
+        const HRESULT hr =
+            GetDriverProperty(m_binding.driver(DriverKind::Focuser), "Position", position.get());
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
         slowestMs = std::max(slowestMs, ms);
         ++reads;
         failures += hr != S_OK;
@@ -86,7 +87,8 @@ private:
 
 TEST_F(ClientEndToEnd, ExposesShowsTheStarsAndKeepsItsSettings)
 {
-    writeNumber("Software\\Velmora Software\\Velmora Telescope ASCOM Driver\\Default\\Telescope", "Focal", 800);
+    writeNumber("Software\\Velmora Software\\Velmora Telescope ASCOM Driver\\Default\\Telescope", "Focal",
+                800);
     CMainFrame& frame = start();
     MainFrame& core = frame.core();
     for (DriverKind kind : kDriverKinds) {
@@ -113,7 +115,8 @@ TEST_F(ClientEndToEnd, ExposesShowsTheStarsAndKeepsItsSettings)
     EXPECT_EQ(geometry.rfind(" [640x480x", 0), 0u) << geometry;
     EXPECT_EQ(frame.statusPane(3)->text().toStdString(), geometry);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !frame.statusPane(1)->text().isEmpty(); }, kFrameWaitMs));
-    EXPECT_TRUE(frame.statusPane(1)->text().startsWith(" [Cycle: ")) << frame.statusPane(1)->text().toStdString();
+    EXPECT_TRUE(frame.statusPane(1)->text().startsWith(" [Cycle: "))
+        << frame.statusPane(1)->text().toStdString();
     EXPECT_TRUE(core.cycle().exposing()) << "continuous: the next exposure is running";
     struct Frames : MainFrameListener {
         void frameDelivered(ImageWindow&) override { ++count; }
@@ -125,24 +128,27 @@ TEST_F(ClientEndToEnd, ExposesShowsTheStarsAndKeepsItsSettings)
     EXPECT_EQ(control<QAbstractButton>(DialogBar::Exposure, exposure_bar::kButton)->text(), "Restart");
 
     // A left click on the brightest star puts the square there and measures it.
-    const auto star = StarSelector::brightestStar(image.pipeline().rawFrame(),
-                                                  StarSelector::backgroundThresholds(image.pipeline().rawFrame()));
+    const auto star = StarSelector::brightestStar(
+        image.pipeline().rawFrame(), StarSelector::backgroundThresholds(image.pipeline().rawFrame()));
     ASSERT_TRUE(star);
     CImageView* view = frame.childFrame()->view();
     const WindowMapping mapping = view->mapping();
-    const QPoint at(mapping.clientX(star->x, view->clientSize()), mapping.clientY(star->y, view->clientSize()));
+    const QPoint at(mapping.clientX(star->x, view->clientSize()),
+                    mapping.clientY(star->y, view->clientSize()));
     ASSERT_TRUE(view->viewport()->rect().contains(at)) << "the star is in view";
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
     EXPECT_EQ(image.previewTool().centreX(), star->x);
     EXPECT_EQ(image.previewTool().centreY(), star->y);
     ASSERT_TRUE(QTest::qWaitFor([&] { return image.previewTool().fwhm() > 0; }, kFrameWaitMs));
     frame.refreshCommandStates();
-    EXPECT_TRUE(frame.statusPane(2)->text().startsWith(" [FWHM - ")) << frame.statusPane(2)->text().toStdString();
+    EXPECT_TRUE(frame.statusPane(2)->text().startsWith(" [FWHM - "))
+        << frame.statusPane(2)->text().toStdString();
     EXPECT_NE(frame.statusPane(2)->text(), " [FWHM - 0.00] ");
 
     // Settings at the end, and again at the next start.
-    QTest::mouseClick(qobject_cast<QWidget*>(frame.toolBar("Tools")->widgetForAction(frame.action(kCommandFieldsBar))),
-                      Qt::LeftButton);
+    QTest::mouseClick(
+        qobject_cast<QWidget*>(frame.toolBar("Tools")->widgetForAction(frame.action(kCommandFieldsBar))),
+        Qt::LeftButton);
     EXPECT_TRUE(frame.dialogBar(DialogBar::Fields)->isHidden());
     core.applyControl(processing_bar::kSquareEdit, 40);
     stop();
@@ -219,7 +225,8 @@ TEST_F(ClientEndToEnd, GuidesTheSimulatedMountAndLogsEveryGuidedFrame)
     ASSERT_FALSE(guiding.run().controller().axis(GuidingAxisId::Horizontal).settings().enabled);
 
     // The periodogram of the uncorrected axis: periods of 1 s to 10 s, three peaks listed.
-    QTest::mouseClick(window.graphsForm()->controlAs<QAbstractButton>(guiding_graphs::kFftGraph), Qt::LeftButton);
+    QTest::mouseClick(window.graphsForm()->controlAs<QAbstractButton>(guiding_graphs::kFftGraph),
+                      Qt::LeftButton);
     QTest::mouseClick(window.startButton(), Qt::LeftButton);
     ASSERT_TRUE(guiding.running());
     constexpr std::size_t kFrames = 150;
@@ -229,8 +236,10 @@ TEST_F(ClientEndToEnd, GuidesTheSimulatedMountAndLogsEveryGuidedFrame)
     const std::size_t before = guiding.run().history().size();
     ASSERT_TRUE(QTest::qWaitFor([&] { return guiding.run().history().size() >= before + 5; }, kFrameWaitMs));
     window.refresh();
-    const std::string peaks =
-        window.graphFields(GraphKind::Fft)->controlAs<QPlainTextEdit>(guiding_graphs::kPeakList)->toPlainText().toStdString();
+    const std::string peaks = window.graphFields(GraphKind::Fft)
+                                  ->controlAs<QPlainTextEdit>(guiding_graphs::kPeakList)
+                                  ->toPlainText()
+                                  .toStdString();
     std::cout << "horizontal periodogram peaks:\n" << peaks;
     std::istringstream peakLines(peaks);
     std::vector<double> periods;
@@ -238,8 +247,9 @@ TEST_F(ClientEndToEnd, GuidesTheSimulatedMountAndLogsEveryGuidedFrame)
         periods.push_back(period);
     ASSERT_FALSE(periods.empty());
     EXPECT_LE(periods.size(), 10u);
-    const bool found = std::any_of(periods.begin(), periods.begin() + std::min<std::size_t>(3, periods.size()),
-                                   [](double period) { return std::abs(period - 6.0) < 0.3; });
+    const bool found =
+        std::any_of(periods.begin(), periods.begin() + std::min<std::size_t>(3, periods.size()),
+                    [](double period) { return std::abs(period - 6.0) < 0.3; });
     EXPECT_TRUE(found) << "the simulated periodic error of 6 s among the three strongest peaks";
     const std::string fileName = guiding.logFileName();
     QTest::mouseClick(window.startButton(), Qt::LeftButton);
@@ -266,7 +276,8 @@ TEST_F(ClientEndToEnd, GuidesTheSimulatedMountAndLogsEveryGuidedFrame)
     // The read-outs agree with the RMS of the logged offsets.
     const GuidingRms fromLog = computeGuidingRms(h, v);
     const double shownTotal = window.rmsForm()->controlAs<QLineEdit>(gd::kRmsArcsec + 2)->text().toDouble();
-    const double shownVertical = window.rmsForm()->controlAs<QLineEdit>(gd::kRmsArcsec + 1)->text().toDouble();
+    const double shownVertical =
+        window.rmsForm()->controlAs<QLineEdit>(gd::kRmsArcsec + 1)->text().toDouble();
     std::cout << "guided " << guided << " frames: RMS total " << fromLog.total << "'' (shown " << shownTotal
               << "), vertical " << fromLog.vertical << "'', horizontal (uncorrected) " << fromLog.horizontal
               << "''\n";

@@ -6,16 +6,20 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace velmora::client {
 
 namespace {
 
-// write(2) until every byte is out or the system refuses.
-bool writeAll(int fd, const std::uint8_t* data, std::size_t size, int& error)
+// write(2) at the file position, or pwrite(2) at `offset` when one is given, until every
+// byte is out or the system refuses.
+bool writeAll(int fd, std::optional<std::uint64_t> offset, const std::uint8_t* data, std::size_t size,
+              int& error)
 {
     while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
+        const ssize_t written =
+            offset ? ::pwrite(fd, data, size, static_cast<off_t>(*offset)) : ::write(fd, data, size);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
@@ -23,23 +27,8 @@ bool writeAll(int fd, const std::uint8_t* data, std::size_t size, int& error)
             return false;
         }
         data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-bool writeAllAt(int fd, std::uint64_t offset, const std::uint8_t* data, std::size_t size, int& error)
-{
-    while (size > 0) {
-        const ssize_t written = ::pwrite(fd, data, size, static_cast<off_t>(offset));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            error = written < 0 ? errno : ENOSPC;
-            return false;
-        }
-        data += written;
-        offset += static_cast<std::uint64_t>(written);
+        if (offset)
+            *offset += static_cast<std::uint64_t>(written);
         size -= static_cast<std::size_t>(written);
     }
     return true;
@@ -53,7 +42,7 @@ public:
     bool append(std::span<const std::uint8_t> bytes) override
     {
         int error = 0;
-        if (!writeAllAt(m_fd, m_size, bytes.data(), bytes.size(), error)) {
+        if (!writeAll(m_fd, m_size, bytes.data(), bytes.size(), error)) {
             // What reached the file is counted, so truncate() can take it back.
             const off_t end = ::lseek(m_fd, 0, SEEK_END);
             m_size = end > 0 ? static_cast<std::uint64_t>(end) : m_size;
@@ -65,7 +54,7 @@ public:
     bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override
     {
         int error = 0;
-        return writeAllAt(m_fd, offset, bytes.data(), bytes.size(), error) || fail("write", error);
+        return writeAll(m_fd, offset, bytes.data(), bytes.size(), error) || fail("write", error);
     }
     bool truncate(std::uint64_t size) override
     {
@@ -125,7 +114,7 @@ bool OutputFile::write(std::span<const std::uint8_t> bytes)
     if (m_fd < 0)
         return false;
     int error = 0;
-    if (writeAll(m_fd, bytes.data(), bytes.size(), error))
+    if (writeAll(m_fd, std::nullopt, bytes.data(), bytes.size(), error))
         return true;
     errno = error;
     return fail("write");

@@ -1,6 +1,7 @@
 // Screenshots from the screenshot bar through the main frame's routing, over fake
 // drivers: names by the time of the click, split planes, the corrected raw frame.
 #include "client/capture/screenshot.h"
+#include "client/shell/test_doubles.h"
 
 #include "client/capture/capture_names.h"
 #include "client/capture/wall_clock.h"
@@ -36,9 +37,6 @@ struct FakeClock : HighResolutionClock {
     std::int64_t counter() const override { return now += 100; }
     std::int64_t frequency() const override { return 1000; }
     mutable std::int64_t now = 0;
-};
-struct NoDisk : FreeSpaceQuery {
-    std::optional<std::uint64_t> freeBytes(const std::string&) const override { return std::nullopt; }
 };
 struct QuietWindow : MainFrameWindow {
     void beginWaitCursor() override {}
@@ -114,7 +112,7 @@ protected:
     QuietWindow window;
     FakeTimer timer;
     FakeClock clock;
-    NoDisk disk;
+    FixedFreeSpace disk{std::nullopt};
     RecordedMessages messages;
     ScriptedFolders folders;
     SettableClock wallClock;

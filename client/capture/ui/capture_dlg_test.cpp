@@ -1,6 +1,7 @@
 // The capture window and the screenshot bar offscreen in the main window, over
 // in-process fake drivers.
 #include "client/capture/ui/capture_dlg.h"
+#include "client/shell/test_doubles.h"
 
 #include "client/capture/capture_panel.h"
 #include "client/capture/capture_tool.h"
@@ -37,14 +38,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct StepClock : HighResolutionClock {
-    std::int64_t counter() const override { return now += 100; }
-    std::int64_t frequency() const override { return 1000; }
-    mutable std::int64_t now = 0;
-};
-struct NoDisk : FreeSpaceQuery {
-    std::optional<std::uint64_t> freeBytes(const std::string&) const override { return std::nullopt; }
-};
 struct ScriptedFolders : FolderChooser {
     std::optional<std::string> chooseFolder(const std::string&) override { return answer; }
     std::optional<std::string> answer;
@@ -103,8 +96,8 @@ protected:
     velmora::testing::TempHome home;
     std::string folder;
     MemorySettingsStore store;
-    StepClock clock;
-    NoDisk disk;
+    SteppingClock clock{100};
+    FixedFreeSpace disk{std::nullopt};
     ScriptedFolders folders;
     RecordedMessages messages;
     std::unique_ptr<fakes::FakeDrivers> drivers;

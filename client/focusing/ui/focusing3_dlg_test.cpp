@@ -1,6 +1,7 @@
 // The focusing window offscreen in the main window, over in-process fake drivers with
 // a scripted focuser.
 #include "client/focusing/ui/focusing3_dlg.h"
+#include "client/shell/test_doubles.h"
 
 #include "client/devices/fake_drivers.h"
 #include "client/devices/high_resolution_clock.h"
@@ -32,16 +33,6 @@ using namespace velmora;
 namespace fd = velmora::client::focusing_dlg;
 
 namespace {
-
-struct StepClock : HighResolutionClock {
-    std::int64_t counter() const override { return now += 100; }
-    std::int64_t frequency() const override { return 1000; }
-    mutable std::int64_t now = 0;
-};
-
-struct NoDisk : FreeSpaceQuery {
-    std::optional<std::uint64_t> freeBytes(const std::string&) const override { return std::nullopt; }
-};
 
 class Focusing3DlgTest : public ::testing::Test {
 protected:
@@ -114,8 +105,8 @@ protected:
     }
 
     MemorySettingsStore store;
-    StepClock clock;
-    NoDisk disk;
+    SteppingClock clock{100};
+    FixedFreeSpace disk{std::nullopt};
     fakes::FakeFocuserScript focuser;
     std::unique_ptr<fakes::FakeDrivers> drivers;
     std::unique_ptr<automation::InProcessClass> focuserClass;
