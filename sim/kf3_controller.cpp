@@ -184,6 +184,18 @@ bool Kf3Controller::moving()
     return m_motor.moving();
 }
 
+int Kf3Controller::opticsPosition()
+{
+    std::lock_guard lock(m_mutex);
+    return m_motor.opticsPosition();
+}
+
+void Kf3Controller::setBacklash(int steps)
+{
+    std::lock_guard lock(m_mutex);
+    m_motor.setBacklash(steps);
+}
+
 int Kf3Controller::target()
 {
     std::lock_guard lock(m_mutex);

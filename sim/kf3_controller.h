@@ -47,6 +47,9 @@ public:
     int position();
     bool moving();
     int target();
+    // The optics behind the motor's play (see Kf3Motor).
+    int opticsPosition();
+    void setBacklash(int steps);
     Kf3Parameters parameters() const;
     void setParameters(const Kf3Parameters& parameters);
 

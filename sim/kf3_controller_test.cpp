@@ -144,5 +144,44 @@ TEST_F(Kf3ControllerTest, SoftLimitsBoundEveryMove)
     EXPECT_EQ(controller.position(), 1900);
 }
 
+// The optics follow the motor through a play: after a reversal only once the motor
+// has come back by that many steps, and the motor's own position is not affected.
+TEST_F(Kf3ControllerTest, TheOpticsFollowTheMotorThroughItsPlay)
+{
+    send("!Mg1P0000100"); // 1000 steps a second
+    now += 1s;
+    EXPECT_EQ(controller.opticsPosition(), 100) << "no play by default";
+    controller.setBacklash(30);
+    EXPECT_EQ(controller.opticsPosition(), 100);
+    send("!Mg1P0000200");
+    now += 1s;
+    EXPECT_EQ(controller.position(), 200);
+    EXPECT_EQ(controller.opticsPosition(), 170) << "pulled up 30 steps behind";
+    send("!Mg1P0000050");
+    now += 20ms;
+    EXPECT_EQ(controller.position(), 180);
+    EXPECT_EQ(controller.opticsPosition(), 170) << "the play is being taken up";
+    now += 20ms;
+    EXPECT_EQ(controller.opticsPosition(), 160);
+    now += 1s;
+    EXPECT_EQ(controller.opticsPosition(), 50) << "pushed down with the motor";
+    // Up and back again within the play: the optics never move.
+    send("!Mg1P0000075");
+    now += 1s;
+    send("!Mg1P0000060");
+    now += 1s;
+    EXPECT_EQ(controller.position(), 60);
+    EXPECT_EQ(controller.opticsPosition(), 50);
+    // A stop mid-way keeps what the motor reached.
+    send("!Mg1P0000500");
+    now += 200ms;
+    send("!MS");
+    now += 1s;
+    EXPECT_EQ(controller.position(), 260);
+    EXPECT_EQ(controller.opticsPosition(), 230);
+    controller.setBacklash(-5);
+    EXPECT_EQ(controller.opticsPosition(), 260) << "no play: the optics are the motor again";
+}
+
 } // namespace
 } // namespace velmora::sim

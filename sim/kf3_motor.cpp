@@ -1,5 +1,6 @@
 #include "sim/kf3_motor.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace velmora::sim {
@@ -20,10 +21,32 @@ void Kf3Motor::advance()
     long long distance = std::llabs(static_cast<long long>(m_target) - m_start);
     if (steps >= static_cast<double>(distance)) {
         m_position = m_target;
-        return;
+    } else {
+        long long done = steps > 0 ? static_cast<long long>(steps) : 0;
+        m_position = static_cast<int>(m_target > m_start ? m_start + done : m_start - done);
     }
-    long long done = steps > 0 ? static_cast<long long>(steps) : 0;
-    m_position = static_cast<int>(m_target > m_start ? m_start + done : m_start - done);
+    followWithPlay();
+}
+
+// Between two looks the motor ran one way only (every command looks first), so the
+// play at the end of that run is all there is to apply.
+void Kf3Motor::followWithPlay()
+{
+    const long long low = static_cast<long long>(m_position) - m_backlash;
+    m_optics = static_cast<int>(std::clamp<long long>(m_optics, low, m_position));
+}
+
+void Kf3Motor::setBacklash(int steps)
+{
+    advance();
+    m_backlash = std::max(steps, 0);
+    followWithPlay();
+}
+
+int Kf3Motor::opticsPosition()
+{
+    advance();
+    return m_optics;
 }
 
 int Kf3Motor::position()

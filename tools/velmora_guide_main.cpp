@@ -3,6 +3,7 @@
 #include "client/guiding/headless_options.h"
 #include "client/guiding/loop_clock.h"
 #include "client/guiding/read_only_settings_store.h"
+#include "client/remote/headless_server.h"
 #include "client/shell/registry_settings_store.h"
 #include "platform/automation/apartment.h"
 
@@ -31,6 +32,20 @@ void installSignalHandlers()
     std::signal(SIGPIPE, SIG_IGN);
 }
 
+// The guiding server for imaging programs on the headless guider.
+int serve(const velmora::client::HeadlessOptions& options, velmora::client::SettingsStore& settings,
+          velmora::client::LoopClock& clock, const std::function<bool()>& stopRequested)
+{
+    using namespace velmora::client::remote;
+    HeadlessServer server(options, settings, clock, std::cout, std::cerr);
+    if (const std::optional<std::string> error =
+            server.listen(listenAddressFromSettings(settings, options.port))) {
+        std::cerr << "velmora-guide: " << *error << '\n';
+        return 1;
+    }
+    return server.run(stopRequested);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -55,8 +70,13 @@ int main(int argc, char** argv)
         const RegistrySettingsStore registry;
         ReadOnlySettingsStore settings(registry);
         RealLoopClock clock;
-        HeadlessGuider guider(*parsed.options, settings, clock, std::cout, std::cerr);
-        status = guider.run([] { return g_stopRequested != 0 || !std::cout; });
+        const auto stopRequested = [] { return g_stopRequested != 0 || !std::cout; };
+        if (parsed.options->serve) {
+            status = serve(*parsed.options, settings, clock, stopRequested);
+        } else {
+            HeadlessGuider guider(*parsed.options, settings, clock, std::cout, std::cerr);
+            status = guider.run(stopRequested);
+        }
     }
     CoUninitialize();
     return status;

@@ -4,6 +4,9 @@
 #include "client/app/client_e2e_fixture.h"
 
 #include "client/devices/driver_calls.h"
+#include "client/focusing/focusing_panel.h"
+#include "client/focusing/focusing_tool.h"
+#include "client/focusing/ui/focusing3_dlg.h"
 #include "client/guiding/guiding_panel.h"
 #include "client/guiding/guiding_rms.h"
 #include "client/guiding/guiding_tool.h"
@@ -18,6 +21,7 @@
 #include "common/ui/control_form.h"
 #include "client/shell/ui/main_frame.h"
 #include "client/shell/ui/my_dialog_bar.h"
+#include "common/ui/my_edit.h"
 #include "platform/automation/apartment.h"
 #include "platform/registry/registry.h"
 #include "testing/eventually.h"
@@ -277,4 +281,136 @@ TEST_F(ClientEndToEnd, GuidesTheSimulatedMountAndLogsEveryGuidedFrame)
     EXPECT_NEAR(shownTotal, fromLog.total, 0.01);
     EXPECT_NEAR(shownVertical, fromLog.vertical, 0.01);
     EXPECT_GT(fromLog.horizontal, fromLog.vertical) << "the uncorrected axis carries the periodic error";
+}
+
+namespace {
+
+// What one focusing run left: the results it shows, where the motor is, how long it took.
+struct FocusOutcome {
+    int currentFocus = 0;
+    int currentBacklash = 0;
+    int motor = 0;
+    double seconds = 0.0;
+    std::string status;
+};
+
+// Automatic focusing on the simulated sky: one star at the field centre, still, on a
+// black sky without noise, its best focus at 520 steps of the emulated KF-3. The
+// default range (100 … 400 and 600 … 900 about 500) with a Measuring Step of 25.
+class FocusingEndToEnd : public ClientEndToEnd {
+protected:
+    static constexpr int kBestFocus = 520;
+    static constexpr int kStep = 25;
+
+    void configureSky(int backlash)
+    {
+        const char* simulator = "Software\\Velmora Software\\Simulator";
+        const std::pair<const char*, DWORD> values[] = {{"Best Focus", kBestFocus},
+                                                        {"Focuser Backlash", static_cast<DWORD>(backlash)},
+                                                        {"Stars", 1},
+                                                        {"Seeing", 0},
+                                                        {"Drift Dec", 0},
+                                                        {"PE Amplitude", 0},
+                                                        {"Background", 0},
+                                                        {"Noise", 0}};
+        for (const auto& [name, value] : values)
+            writeNumber(simulator, name, value);
+        writeNumber("Software\\Velmora Software\\Velmora WebCamera ASCOM Driver\\Default\\Format", "Period",
+                    1000000); // ten frames a second
+        writeNumber("Software\\Velmora Software\\Velmora Nebrix Client\\Focusing-3", "Measuring Step", kStep);
+    }
+    // Exposures running, the focusing window open with its square on the star.
+    CFocusing3Dlg& openFocusing()
+    {
+        CMainFrame& frame = start();
+        click(DialogBar::Exposure, exposure_bar::kManualMode);
+        click(DialogBar::Exposure, exposure_bar::kButton);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return frame.childFrame() != nullptr; }, kFrameWaitMs));
+        frame.refreshCommandStates();
+        EXPECT_TRUE(frame.action(kCommandFocusing)->isEnabled()) << "the emulated focuser is linked";
+        frame.action(kCommandFocusing)->trigger();
+        ImageWindow& image = *frame.core().imageWindow();
+        MeasurementTool* tool = image.toolOfSection("Focusing-3");
+        EXPECT_NE(tool, nullptr);
+        auto& window = *static_cast<CFocusing3Dlg*>(frame.toolWindow(*tool));
+        image.clickAt({image.pipeline().width() / 2, image.pipeline().height() / 2});
+        return window;
+    }
+    FocusOutcome focus(CFocusing3Dlg& window)
+    {
+        FocusingTool& tool = window.focusingTool();
+        const auto begin = std::chrono::steady_clock::now();
+        QTest::mouseClick(window.startButton(), Qt::LeftButton);
+        EXPECT_TRUE(tool.running());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !tool.running(); }, 180000)) << "the run ends by itself";
+        FocusOutcome outcome;
+        outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+        namespace fd = focusing_dlg;
+        outcome.currentFocus = window.form()->controlAs<QLineEdit>(fd::kCurrentFocus)->text().toInt();
+        outcome.currentBacklash = window.form()->controlAs<QLineEdit>(fd::kCurrentBacklash)->text().toInt();
+        outcome.status = tool.run().statusText();
+        automation::Variant position;
+        EXPECT_EQ(GetDriverProperty(program->mainFrame().core().binding().driver(DriverKind::Focuser),
+                                    "Position", position.get()),
+                  S_OK);
+        outcome.motor = position->lVal;
+        return outcome;
+    }
+    static void report(const char* what, const FocusOutcome& o, int backlash)
+    {
+        std::cout << what << ": Current Focus " << o.currentFocus << ", |Current Focus - B| "
+                  << std::abs(o.currentFocus - kBestFocus) << ", Current BackLash " << o.currentBacklash
+                  << ", motor " << o.motor << ", optics " << o.motor - backlash << ", run " << o.seconds
+                  << " s\n";
+    }
+};
+
+} // namespace
+
+TEST_F(FocusingEndToEnd, WithoutBacklashTheRunEndsAtTheBestFocus)
+{
+    configureSky(0);
+    CFocusing3Dlg& window = openFocusing();
+    const FocusOutcome run = focus(window);
+    report("Focuser Backlash 0", run, 0);
+    EXPECT_EQ(run.status, "");
+    EXPECT_EQ(run.motor, run.currentFocus) << "the motor is left at Current Focus";
+    EXPECT_LE(std::abs(run.currentFocus - kBestFocus), kStep);
+    EXPECT_LE(std::abs(run.currentBacklash), kStep);
+}
+
+// With 30 steps of play the forward pass (upward) sees the best focus 30 steps later
+// than the backward one. The run ends with a move up from the bottom of the range, so
+// the optics trail the motor by the play: they are at the motor's position − 30.
+TEST_F(FocusingEndToEnd, WithBacklashTheOpticsEndAtTheBestFocusAndTheBacklashIsMeasured)
+{
+    constexpr int kBacklash = 30;
+    configureSky(kBacklash);
+    CFocusing3Dlg& window = openFocusing();
+    const FocusingRange range = focusingRange(100, 400, 500, kStep);
+    const FocusOutcome plain = focus(window);
+    report("Focuser Backlash 30", plain, kBacklash);
+    ASSERT_GT(plain.motor, range.lo) << "approached from below";
+    EXPECT_EQ(plain.motor, plain.currentFocus);
+    EXPECT_LE(std::abs(plain.motor - kBacklash - kBestFocus), kStep);
+    EXPECT_LE(std::abs(plain.currentBacklash - kBacklash), kStep);
+
+    namespace fd = focusing_dlg;
+    common::ControlForm& form = *window.form();
+    auto* backlashStep = form.controlAs<common::CMyEdit>(fd::kBacklashStep);
+    backlashStep->setFocus();
+    backlashStep->selectAll();
+    QTest::keyClicks(backlashStep, "50");
+    QTest::keyClick(backlashStep, Qt::Key_Return);
+    QCoreApplication::processEvents(); // the edit reports its value queued
+    auto* takeUp = form.controlAs<QAbstractButton>(fd::kUseBacklash);
+    QTest::mouseClick(takeUp, Qt::LeftButton, {}, QPoint(6, takeUp->height() / 2));
+    ASSERT_TRUE(window.focusingTool().run().settings().useBacklash);
+    ASSERT_EQ(window.focusingTool().run().settings().backlashStep, 50);
+    const FocusOutcome takenUp = focus(window);
+    report("Focuser Backlash 30, Take Up Backlash 50", takenUp, kBacklash);
+    ASSERT_GT(takenUp.motor, range.lo);
+    EXPECT_EQ(takenUp.motor, takenUp.currentFocus);
+    EXPECT_LE(std::abs(takenUp.motor - kBacklash - kBestFocus), kStep);
+    EXPECT_LE(std::abs(takenUp.currentBacklash - kBacklash), kStep);
 }

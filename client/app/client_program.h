@@ -11,9 +11,14 @@
 
 #include <memory>
 
+class QTimer;
+
 namespace velmora::client {
 
 class CMainFrame;
+namespace remote {
+class ClientRemote;
+}
 
 class ClientProgram {
 public:
@@ -27,8 +32,12 @@ public:
 
     CMainFrame& mainFrame() { return *m_frame; }
     SettingsStore& settings() { return m_store; }
+    // The guiding server's port while section "Remote" "Enable" is 1, else 0.
+    int remotePort() const;
 
 private:
+    void startGuidingServer();
+
     RegistrySettingsStore m_store;
     SteadyClock m_clock;
     FileSystemFreeSpace m_freeSpace;
@@ -37,6 +46,8 @@ private:
     QtMessageBoxes m_messageBoxes;
     std::unique_ptr<automation::InProcessClass> m_chooser;
     std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<remote::ClientRemote> m_remote; // goes before the frame it serves
+    std::unique_ptr<QTimer> m_remoteTimer;
 };
 
 // The display path: a screen to draw on and 32-bit off-screen surfaces.

@@ -17,21 +17,6 @@ std::string number(double value, const char* format)
     return text;
 }
 
-const char* directionName(GuideDirection direction)
-{
-    switch (direction) {
-    case GuideDirection::North:
-        return "North";
-    case GuideDirection::South:
-        return "South";
-    case GuideDirection::East:
-        return "East";
-    case GuideDirection::West:
-        break;
-    }
-    return "West";
-}
-
 } // namespace
 
 void GuidingSummary::add(const GuidingStep& step)
@@ -76,7 +61,7 @@ std::string GuidingSummary::frameJson(std::size_t frame, const GuidingStep& step
     for (std::size_t i = 0; i < step.pulses.size(); ++i) {
         if (i > 0)
             text += ",";
-        text += std::string("{\"direction\":\"") + directionName(step.pulses[i].direction) +
+        text += std::string("{\"direction\":\"") + guideDirectionName(step.pulses[i].direction) +
                 "\",\"ms\":" + std::to_string(step.pulses[i].durationMs) + "}";
     }
     return text + "]}";

@@ -104,14 +104,18 @@ void GuidingTool::FrameStep(bool newFrame)
     const std::optional<GuidingStep> step = m_run.step(t, centroidX(), centroidY());
     if (!step)
         return;
-    for (const GuidePulse& pulse : step->pulses)
-        m_worker.post(pulse);
+    if (m_pulsesEnabled) {
+        for (const GuidePulse& pulse : step->pulses)
+            m_worker.post(pulse);
+    }
     if (m_log.isOpen()) {
         m_log.append(step->t, step->h, step->v);
         checkLogWrites();
     }
     if (m_stepListener)
         m_stepListener(*step);
+    if (m_stepObserver)
+        m_stepObserver(*step);
 }
 
 } // namespace velmora::client

@@ -37,6 +37,10 @@ public:
     GuidingController& controller() { return m_run.controller(); }
     GuidingWorker& worker() { return m_worker; }
     void setAxisEnabled(GuidingAxisId id, bool on) { m_run.setAxisEnabled(id, on); }
+    // Off: the guiding step runs and is reported, but its pulses are not sent (a guiding
+    // server's pause and guide-output switch).
+    void setPulsesEnabled(bool on) { m_pulsesEnabled = on; }
+    bool pulsesEnabled() const { return m_pulsesEnabled; }
 
     // "Save Log", "Log Path" and "Save As"; unchangeable while a run is active.
     bool saveLog() const { return m_saveLog; }
@@ -52,6 +56,8 @@ public:
     const std::string& statusText() const { return m_status; }
     void setStatusListener(StatusListener listener) { m_statusListener = std::move(listener); }
     void setStepListener(StepListener listener) { m_stepListener = std::move(listener); }
+    // A second listener beside the window's own: a guiding server's.
+    void setStepObserver(StepListener observer) { m_stepObserver = std::move(observer); }
 
 protected:
     void FrameStep(bool newFrame) override;
@@ -72,9 +78,11 @@ private:
     std::int64_t m_startCount = 0;
     std::int64_t m_frequency = 1;
     bool m_logErrorReported = false;
+    bool m_pulsesEnabled = true;
     std::string m_status;
     StatusListener m_statusListener;
     StepListener m_stepListener;
+    StepListener m_stepObserver;
     GuidingWorker m_worker; // last: its thread ends before anything it may use
 };
 

@@ -107,6 +107,25 @@ TEST_F(GuidingToolTest, GuidedFramesPostPulsesHorizontalFirstToTheWorker)
     EXPECT_EQ(steps.size(), 1u);
 }
 
+TEST_F(GuidingToolTest, WithPulsesOffTheStepsGoOnAndNothingIsSent)
+{
+    open();
+    std::vector<GuidingStep> steps;
+    tool->setStepListener([&steps](const GuidingStep& step) { steps.push_back(step); });
+    tool->Start();
+    tool->setPulsesEnabled(false);
+    frameWithStarAt(40, 24, 500);
+    frameWithStarAt(40, 24, 500);
+    ASSERT_EQ(steps.size(), 2u);
+    EXPECT_EQ(steps[1].pulses.size(), 2u) << "the controller still answers";
+    ASSERT_TRUE(tool->worker().waitUntilIdle(std::chrono::seconds(5)));
+    EXPECT_TRUE(telescope.pulses().empty());
+    tool->setPulsesEnabled(true);
+    frameWithStarAt(40, 24, 500);
+    ASSERT_TRUE(tool->worker().waitUntilIdle(std::chrono::seconds(5)));
+    EXPECT_EQ(telescope.pulses().size(), 2u);
+}
+
 TEST_F(GuidingToolTest, TheDriftLogHoldsOneLinePerGuidedFrameTimedFromStart)
 {
     store.writeInt("Guiding", "Save Log", 1);

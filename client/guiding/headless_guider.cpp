@@ -1,7 +1,6 @@
 #include "client/guiding/headless_guider.h"
 
 #include "client/guiding/loop_clock.h"
-#include "client/guiding/star_selector.h"
 #include "client/shell/hardware_optics.h"
 #include "client/shell/settings_layout.h"
 
@@ -49,6 +48,7 @@ void HeadlessGuider::loadGeometry()
 bool HeadlessGuider::bindDrivers()
 {
     m_binding.bindAtStartup(m_store);
+    m_bound = true;
     if (!m_binding.driver(DriverKind::Camera)) {
         fail("no camera driver: '" + m_binding.progId(DriverKind::Camera) + "' could not be created");
         return false;
@@ -63,34 +63,82 @@ bool HeadlessGuider::bindDrivers()
 
 int HeadlessGuider::run(const std::function<bool()>& stopRequested)
 {
-    loadGeometry();
-    const bool bound = bindDrivers();
-    if (bound) {
-        m_cycle->loadSettings(m_store);
-        m_cycle->setManualMode(false); // continuous exposures whatever the client last used
-        m_startCount = m_clock.counter();
-        m_cycle->StartCycle();
+    const bool bound = connectDrivers();
+    if (bound && startLooping())
         loop(stopRequested);
-    }
     shutDown();
     if (bound)
         m_out << m_summary.json() << '\n' << std::flush;
     return m_failed ? 1 : 0;
 }
 
+bool HeadlessGuider::connectDrivers()
+{
+    m_failed = false;
+    m_lastError.clear();
+    loadGeometry();
+    if (bindDrivers())
+        return true;
+    shutDown();
+    return false;
+}
+
+void HeadlessGuider::disconnectDrivers()
+{
+    shutDown();
+}
+
+bool HeadlessGuider::startLooping()
+{
+    m_failed = false;
+    m_cycle->loadSettings(m_store);
+    m_cycle->setManualMode(false); // continuous exposures whatever the client last used
+    m_startCount = m_clock.counter();
+    m_refusedStarts = 0;
+    m_looping = true;
+    m_cycle->StartCycle();
+    return true;
+}
+
+bool HeadlessGuider::takeSingleFrame(std::int32_t exposureHundredths)
+{
+    m_cycle->setManualMode(true);
+    m_cycle->exposureTimeChanged(exposureHundredths);
+    if (m_cycle->StartCycle())
+        return true;
+    m_lastError = "the camera refuses to start an exposure";
+    return false;
+}
+
+void HeadlessGuider::stopLooping()
+{
+    stopGuiding();
+    m_looping = false;
+    if (m_cycle->exposing())
+        m_cycle->AbortCycle();
+}
+
 void HeadlessGuider::loop(const std::function<bool()>& stopRequested)
 {
-    int refusedStarts = 0;
     while (!m_failed && !limitReached() && !(stopRequested && stopRequested())) {
         m_clock.sleepFor(std::chrono::milliseconds(m_timerPeriodMs));
-        if (m_timerRunning) {
-            refusedStarts = 0;
-            m_cycle->onTimer(ExposureCycle::kTimerId);
-        } else if (m_cycle->StartCycle()) {
-            refusedStarts = 0;
-        } else if (++refusedStarts >= kMaxRefusedStarts) {
-            fail("the camera refuses to start exposures");
-        }
+        tick();
+    }
+}
+
+void HeadlessGuider::tick()
+{
+    if (m_timerRunning) {
+        m_refusedStarts = 0;
+        m_cycle->onTimer(ExposureCycle::kTimerId);
+    } else if (!m_looping) {
+        if (m_cycle->manualMode())
+            m_cycle->setManualMode(false); // a single frame is done
+    } else if (m_cycle->StartCycle()) {
+        m_refusedStarts = 0;
+    } else if (++m_refusedStarts >= kMaxRefusedStarts) {
+        m_looping = false;
+        fail("the camera refuses to start exposures");
     }
 }
 
@@ -118,6 +166,7 @@ void HeadlessGuider::imageWindowOpened(ImageWindow& window)
     m_tool = std::make_unique<GuidingTool>(window.pipeline(), m_store, m_geometry, m_clock,
                                            [this] { return m_binding.sharedDriver(DriverKind::Telescope); });
     m_tool->setStepListener([this](const GuidingStep& step) { onStep(step); });
+    m_tool->setPulsesEnabled(m_pulsesEnabled);
     m_tool->setStatusListener(
         [this](const std::string& text) { m_err << "velmora-guide: " << text << '\n'; });
     if (m_options.noGuide) {
@@ -134,33 +183,58 @@ void HeadlessGuider::imageWindowClosing(ImageWindow& /*window*/)
 
 void HeadlessGuider::frameDelivered(ImageWindow& window)
 {
+    if (m_options.serve) {
+        std::optional<GuidingStep> step;
+        step.swap(m_lastStep);
+        if (m_frameListener)
+            m_frameListener(window, step);
+        return;
+    }
     if (m_tool && !m_tool->running() && !m_failed)
-        startGuiding(window);
+        startGuidingOnFirstFrame(window);
+}
+
+bool HeadlessGuider::selectGuideStar(std::optional<StarPosition> at)
+{
+    const ImageWindow* window = m_cycle->imageWindow();
+    return m_tool && window != nullptr &&
+           StarSelector::placeSquare(*m_tool, window->pipeline().rawFrame(), at);
+}
+
+bool HeadlessGuider::startGuiding()
+{
+    if (!m_tool)
+        return false;
+    if (!m_tool->running())
+        m_tool->Start();
+    return true;
+}
+
+void HeadlessGuider::stopGuiding()
+{
+    if (m_tool && m_tool->running())
+        m_tool->Stop();
+}
+
+void HeadlessGuider::setPulsesEnabled(bool on)
+{
+    m_pulsesEnabled = on;
+    if (m_tool)
+        m_tool->setPulsesEnabled(on);
 }
 
 // What the user does on the first frame: set the sky level when none is stored, put
 // the square on the star, optionally the reticle centre on its centroid, and Start.
-void HeadlessGuider::startGuiding(ImageWindow& window)
+void HeadlessGuider::startGuidingOnFirstFrame(ImageWindow& /*window*/)
 {
-    GuidingTool& tool = *m_tool;
-    const ImageFrame& frame = window.pipeline().rawFrame();
-    const std::vector<std::uint16_t>& stored = tool.settings().thresholds;
-    if (std::all_of(stored.begin(), stored.end(), [](std::uint16_t t) { return t == 0; })) {
-        const std::vector<std::uint16_t> levels = StarSelector::backgroundThresholds(frame);
-        for (int p = 0; p < static_cast<int>(levels.size()); ++p) {
-            tool.SelectThresholdPlane(p);
-            tool.SetThreshold(levels[static_cast<std::size_t>(p)]);
-        }
-        tool.SelectThresholdPlane(0);
-    }
-    std::optional<StarPosition> star = StarSelector::brightestStar(frame, tool.settings().thresholds);
+    std::optional<StarPosition> at;
     if (m_options.star)
-        star = StarPosition{m_options.star->first, m_options.star->second};
-    if (!star) {
+        at = StarPosition{m_options.star->first, m_options.star->second};
+    if (!selectGuideStar(at)) {
         fail("no guide star above the sky in the first frame");
         return;
     }
-    tool.SetSquareCentre(star->x, star->y);
+    GuidingTool& tool = *m_tool;
     if (m_options.lock)
         m_geometry.setReticleCentre(tool.centroidX(), tool.centroidY());
     char text[160];
@@ -173,8 +247,12 @@ void HeadlessGuider::startGuiding(ImageWindow& window)
 
 void HeadlessGuider::onStep(const GuidingStep& step)
 {
+    m_lastStep = step;
     m_summary.add(step);
-    m_out << GuidingSummary::frameJson(m_summary.frames(), step) << '\n' << std::flush;
+    GuidingStep sent = step;
+    if (!m_pulsesEnabled)
+        sent.pulses.clear(); // held back: the line lists what went to the telescope
+    m_out << GuidingSummary::frameJson(m_summary.frames(), sent) << '\n' << std::flush;
 }
 
 // Guiding stopped (drift log closed) and the worker joined before the drivers go.
@@ -184,12 +262,16 @@ void HeadlessGuider::shutDown()
     if (m_cycle->exposing())
         m_cycle->AbortCycle();
     m_cycle->closeImageWindow();
-    m_binding.unbindAtShutdown(m_store);
+    m_looping = false;
+    if (m_bound)
+        m_binding.unbindAtShutdown(m_store);
+    m_bound = false;
 }
 
 void HeadlessGuider::fail(const std::string& message)
 {
     m_failed = true;
+    m_lastError = message;
     m_err << "velmora-guide: " << message << '\n';
 }
 

@@ -173,7 +173,8 @@ TEST_F(HeadlessGuiderTest, StopsAfterItsTimeOrWhenAsked)
     EXPECT_EQ(clock.now - 1000000, 10020) << "the first tick at or past 10 s";
     EXPECT_GE(frames, 7u);
     EXPECT_LE(frames, 9u);
-    EXPECT_NE(drivers->camera.log.rfind("AbortExposure;Connected=i2:0;"), std::string::npos) << drivers->camera.log;
+    EXPECT_NE(drivers->camera.log.rfind("AbortExposure;Connected=i2:0;"), std::string::npos)
+        << drivers->camera.log;
 
     int polls = 0;
     HeadlessOptions endless;
@@ -277,6 +278,17 @@ TEST(HeadlessOptions, ParsesTheCommandLineAndRejectsNonsense)
         EXPECT_FALSE(result.error.empty());
     }
     EXPECT_NE(std::string(headlessUsage()).find("--no-guide"), std::string::npos);
+
+    const HeadlessParse serve = parseHeadlessOptions({"--serve", "--port", "4405", "--no-guide"});
+    ASSERT_TRUE(serve.options) << serve.error;
+    EXPECT_TRUE(serve.options->serve);
+    EXPECT_EQ(serve.options->port, 4405);
+    for (const std::vector<std::string>& bad :
+         std::vector<std::vector<std::string>>{{"--serve", "--frames", "3"},
+                                               {"--serve", "--lock"},
+                                               {"--port", "4400"},
+                                               {"--serve", "--port", "70000"}})
+        EXPECT_FALSE(parseHeadlessOptions(bad).options) << bad[1];
 }
 
 } // namespace

@@ -10,6 +10,7 @@ namespace {
 
 const char kUsage[] =
     "Usage: velmora-guide [--frames N] [--seconds S] [--lock] [--no-guide] [--star X,Y]\n"
+    "       velmora-guide --serve [--port N] [--no-guide]\n"
     "\n"
     "Guides the telescope without a display, with the client's own settings: the\n"
     "camera, focuser and telescope drivers (section \"Drivers\"), the exposure time,\n"
@@ -25,6 +26,11 @@ const char kUsage[] =
     "                 (for a session without a saved reticle)\n"
     "  --no-guide     measure the drift only: both axes off, no pulse is sent\n"
     "  --star X,Y     guide on the star at pixel (X, Y) of the first frame\n"
+    "  --serve        a guiding server for imaging programs (the PHD2 event-server\n"
+    "                 protocol): waits for their commands instead of guiding at once;\n"
+    "                 listens on section \"Remote\" \"Listen Address\" (127.0.0.1) and\n"
+    "                 \"Port\" (4400, or the next free one up to 4409)\n"
+    "  --port N       listen on port N instead (0: any free port, which is printed)\n"
     "  --help         this text\n"
     "\n"
     "SIGINT or SIGTERM stop the same way: guiding stopped, drift log closed, drivers\n"
@@ -79,6 +85,10 @@ bool applyValue(HeadlessOptions& options, const std::string& name, const std::st
         options.seconds = *number;
         return true;
     }
+    if (name == "--port" && number && *number >= 0 && *number <= 65535 && *number == std::floor(*number)) {
+        options.port = static_cast<int>(*number);
+        return true;
+    }
     if (name == "--star") {
         options.star = parsePosition(value);
         if (options.star)
@@ -101,7 +111,10 @@ HeadlessParse parseHeadlessOptions(const std::vector<std::string>& arguments)
             options.lock = true;
         } else if (argument == "--no-guide") {
             options.noGuide = true;
-        } else if (argument == "--frames" || argument == "--seconds" || argument == "--star") {
+        } else if (argument == "--serve") {
+            options.serve = true;
+        } else if (argument == "--frames" || argument == "--seconds" || argument == "--star" ||
+                   argument == "--port") {
             if (i + 1 >= arguments.size())
                 return {std::nullopt, argument + " needs a value"};
             std::string error;
@@ -111,6 +124,11 @@ HeadlessParse parseHeadlessOptions(const std::vector<std::string>& arguments)
             return {std::nullopt, "unknown option '" + argument + "'"};
         }
     }
+    if (options.serve && (options.frames || options.seconds || options.lock || options.star))
+        return {std::nullopt,
+                "--serve guides on its clients' commands: no --frames, --seconds, --lock or --star"};
+    if (options.port && !options.serve)
+        return {std::nullopt, "--port is for --serve"};
     return {options, {}};
 }
 

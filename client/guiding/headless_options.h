@@ -13,6 +13,8 @@ struct HeadlessOptions {
     bool lock = false;                       // reticle centre onto the star after the first frame
     bool noGuide = false;                    // measure drift only: no corrections
     std::optional<std::pair<int, int>> star; // guide star position instead of the brightest
+    bool serve = false;                      // a guiding server: act on its clients' commands
+    std::optional<int> port;                 // the server's port instead of the setting
     bool help = false;
 };
 

@@ -89,4 +89,24 @@ std::optional<StarPosition> StarSelector::brightestStar(const ImageFrame& frame,
     return found;
 }
 
+bool StarSelector::placeSquare(MeasurementTool& tool, const ImageFrame& frame, std::optional<StarPosition> at)
+{
+    if (frame.isEmpty())
+        return false;
+    const std::vector<std::uint16_t>& stored = tool.settings().thresholds;
+    if (std::all_of(stored.begin(), stored.end(), [](std::uint16_t t) { return t == 0; })) {
+        const std::vector<std::uint16_t> levels = backgroundThresholds(frame);
+        for (int p = 0; p < static_cast<int>(levels.size()); ++p) {
+            tool.SelectThresholdPlane(p);
+            tool.SetThreshold(levels[static_cast<std::size_t>(p)]);
+        }
+        tool.SelectThresholdPlane(0);
+    }
+    const std::optional<StarPosition> star = at ? at : brightestStar(frame, tool.settings().thresholds);
+    if (!star)
+        return false;
+    tool.SetSquareCentre(star->x, star->y);
+    return true;
+}
+
 } // namespace velmora::client

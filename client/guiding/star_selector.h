@@ -6,6 +6,7 @@
 // lone hot pixel loses to a star however bright it is).
 
 #include "client/image/image_frame.h"
+#include "client/image/measurement_tool.h"
 
 #include <cstdint>
 #include <optional>
@@ -25,6 +26,9 @@ public:
     // The brightest star above the thresholds; none when nothing rises above them.
     static std::optional<StarPosition> brightestStar(const ImageFrame& frame,
                                                      const std::vector<std::uint16_t>& thresholds);
+    // What the user does by eye on a tool: the sky level as its thresholds when none is
+    // stored, then the square on the brightest star (or on `at`); false without one.
+    static bool placeSquare(MeasurementTool& tool, const ImageFrame& frame, std::optional<StarPosition> at);
 };
 
 } // namespace velmora::client

@@ -71,11 +71,14 @@ constexpr std::array kIntSettings = {
     kFocusUseMedianFilter,
     kFocusLinearNumber,
     kFocusUseLinearFilter,
+    kRemoteEnable,
+    kRemotePort,
 };
 
 constexpr std::array kStringSettings = {
-    kDriverCamera,     kDriverFocuser,      kDriverTelescope, kDarkPath,        kFlatPath,
-    kScreenshotFolder, kScreenshotFileName, kCaptureFolder,   kCaptureFileName, kLogPath,
+    kDriverCamera,    kDriverFocuser,    kDriverTelescope,     kDarkPath,
+    kFlatPath,        kScreenshotFolder, kScreenshotFileName,  kCaptureFolder,
+    kCaptureFileName, kLogPath,          kRemoteListenAddress,
 };
 
 constexpr std::array kAxisSettings = {

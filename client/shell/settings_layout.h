@@ -158,6 +158,11 @@ inline constexpr IntSetting kFocusUseMedianFilter{"Focusing-3", "Use Median Filt
 inline constexpr IntSetting kFocusLinearNumber{"Focusing-3", "Linear Number", 3};
 inline constexpr IntSetting kFocusUseLinearFilter{"Focusing-3", "Use Linear Filter", 0};
 
+// ---- Guiding server for imaging programs ---------------------------------------------
+inline constexpr IntSetting kRemoteEnable{"Remote", "Enable", 0};
+inline constexpr IntSetting kRemotePort{"Remote", "Port", 4400};
+inline constexpr StringSetting kRemoteListenAddress{"Remote", "Listen Address", "127.0.0.1"};
+
 // ---- Every tool dialog, in its own section -------------------------------------------
 inline constexpr const char* kGuidingSection = "Guiding";
 inline constexpr const char* kFocusingSection = "Focusing-3";

@@ -37,6 +37,7 @@ SimulatedSky::SimulatedSky(SimulatorPorts& ports, SimClock& clock, const SkyPara
 {
     m_model.connectGuideInputs(&m_guide);
     m_model.connectExposureInputs(&m_exposure);
+    ports.focuser().setBacklash(m_model.parameters().focuserBacklash);
     m_model.connectFocuser(&m_focus);
 }
 

@@ -2,8 +2,8 @@
 // The server's simulated sky wired to the simulated hardware: the guide lines held on
 // the simulated parallel ports (LPT1, LPT2) or on the KR-4 relay box emulator move the
 // mount, the camera's exposure line on the same ports makes the sensor integrate, and
-// the KF-3 emulator's motor position focuses the stars. The "Sky Simulator" capture
-// device draws this sky.
+// the KF-3 emulator's motor position focuses the stars, through the play of
+// "Focuser Backlash". The "Sky Simulator" capture device draws this sky.
 //
 // The ports' line records and `clock` must share one time base (the steady clock in
 // the server).
@@ -41,8 +41,9 @@ private:
     class Kf3Focus : public FocuserInput {
     public:
         explicit Kf3Focus(Kf3Controller& controller) : m_controller(controller) {}
-        // The controller locks its motor.
-        int position() override { return m_controller.position(); }
+        // Where the motor has put the optics, play taken into account; the controller
+        // locks its motor.
+        int position() override { return m_controller.opticsPosition(); }
 
     private:
         Kf3Controller& m_controller;

@@ -185,6 +185,24 @@ TEST_F(SimulatedSkyTest, TheFocuserMotorSetsTheStarWidth)
     EXPECT_NEAR(sky.model().starSigma(), p.starSigmaPixels(), 1e-9);
 }
 
+TEST_F(SimulatedSkyTest, FocuserBacklashIsPlayBetweenTheMotorAndTheStars)
+{
+    SkyParameters p = stillSky();
+    p.bestFocus = 470;
+    p.focuserBacklash = 30;
+    SimulatedSky sky(ports, clock, p);
+    auto away = [&] { return (sky.model().starSigma() - p.starSigmaPixels()) / p.blurPerStep(); };
+    ports.focuser().handleCommand("!Mg1P0000500");
+    clock.advance(10s);
+    EXPECT_NEAR(away(), 0.0, 1e-6) << "on the way up the optics are 30 steps behind: at 470";
+    ports.focuser().handleCommand("!Mg1P0000480");
+    clock.advance(10s);
+    EXPECT_NEAR(away(), 0.0, 1e-6) << "20 steps back: still in the play";
+    ports.focuser().handleCommand("!Mg1P0000400");
+    clock.advance(10s);
+    EXPECT_NEAR(away(), 70.0, 1e-6) << "pushed down to 400";
+}
+
 TEST_F(SimulatedSkyTest, AtTheShippedDefaultsTheFirstFrameShowsSharpStarsWellAboveTheNoise)
 {
     const SkyParameters defaults = SkyParameters::load(); // nothing stored in this home

@@ -33,6 +33,7 @@ constexpr Field kFields[] = {
     {"Background", &SkyParameters::background, 0, 255},
     {"Noise", &SkyParameters::noise, 0, 10000},
     {"Seed", &SkyParameters::seed, -2147483647 - 1, 2147483647},
+    {"Focuser Backlash", &SkyParameters::focuserBacklash, 0, 1000000},
 };
 
 } // namespace

@@ -30,6 +30,8 @@ struct SkyParameters {
     int background = 20;   // "Background": sky level, 0..255
     int noise = 300;       // "Noise": hundredths of a level, RMS per pixel
     int seed = 1;          // "Seed": the same seed gives the same sky and noise
+    // "Focuser Backlash": steps of play between the KF-3 emulator's motor and the optics.
+    int focuserBacklash = 0;
 
     // Reads the key; defaults for what is missing.
     static SkyParameters load();

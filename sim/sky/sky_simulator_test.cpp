@@ -202,6 +202,7 @@ TEST(SkySimulatorSettings, ReadFromTheSimulatorKey)
     setNumber("Drift RA", -150);
     setNumber("Seeing", -5);     // impossible: clamped to 0
     setNumber("Image Scale", 0); // impossible: clamped to 1
+    setNumber("Focuser Backlash", 30);
     RegSetValueEx(key, "Best Focus", REG_SZ, reinterpret_cast<const BYTE*>("700"), 4); // wrong type: default
     RegCloseKey(key);
     const SkyParameters p = SkyParameters::load();
@@ -210,6 +211,8 @@ TEST(SkySimulatorSettings, ReadFromTheSimulatorKey)
     EXPECT_EQ(p.driftRa, -150);
     EXPECT_EQ(p.seeing, 0);
     EXPECT_EQ(p.imageScale, 1);
+    EXPECT_EQ(p.focuserBacklash, 30);
+    EXPECT_EQ(SkyParameters{}.focuserBacklash, 0);
     const SkyParameters defaults;
     EXPECT_EQ(p.bestFocus, defaults.bestFocus);
     EXPECT_EQ(p.driftDec, defaults.driftDec);
