@@ -23,7 +23,9 @@ NumericField numberField(std::int32_t minimum, std::int32_t maximum, double scal
                          const char* format = "%.0f")
 {
     NumericField f;
-    f.setFlags(common::kHasSpin | common::kRangeCheck);
+    // Scaled values show their decimals (5.60 micrometres for 560 hundredths).
+    f.setFlags(common::kHasSpin | common::kRangeCheck |
+               (scale != 1.0 ? std::uint32_t{common::kDecimalDisplay} : 0u));
     f.setScale(scale);
     f.setFormat(format);
     f.setRange(minimum, maximum);
