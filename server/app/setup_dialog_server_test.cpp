@@ -42,7 +42,9 @@ TEST_F(SetupDialogServerTest, WithTheOffscreenPlatformTheClientGetsTheDialog)
     const auto outcome = setupDialogOf("VelmoraServer.Camera");
     EXPECT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_EQ(outcome.out, "SetupDialog = empty\n") << outcome.err;
-    EXPECT_EQ(readFile(log()), "Camera Setup - Default\n");
+    const auto telescope = setupDialogOf("VelmoraServer.Telescope");
+    EXPECT_EQ(telescope.out, "SetupDialog = empty\n") << telescope.err;
+    EXPECT_EQ(readFile(log()), "Camera Setup - Default\nTelescope Setup - Default\n");
 }
 
 TEST_F(SetupDialogServerTest, WithoutADisplayTheCallReturnsAtOnce)
