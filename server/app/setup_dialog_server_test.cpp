@@ -44,7 +44,10 @@ TEST_F(SetupDialogServerTest, WithTheOffscreenPlatformTheClientGetsTheDialog)
     EXPECT_EQ(outcome.out, "SetupDialog = empty\n") << outcome.err;
     const auto telescope = setupDialogOf("VelmoraServer.Telescope");
     EXPECT_EQ(telescope.out, "SetupDialog = empty\n") << telescope.err;
-    EXPECT_EQ(readFile(log()), "Camera Setup - Default\nTelescope Setup - Default\n");
+    const auto focuser = setupDialogOf("VelmoraServer.Focuser");
+    EXPECT_EQ(focuser.out, "SetupDialog = empty\n") << focuser.err;
+    EXPECT_EQ(readFile(log()),
+              "Camera Setup - Default\nTelescope Setup - Default\nFocuser Setup - Default\n");
 }
 
 TEST_F(SetupDialogServerTest, WithoutADisplayTheCallReturnsAtOnce)

@@ -1,6 +1,7 @@
 #include "server/app/setup_dialogs.h"
 
 #include "server/camera/ui/camera_dlg.h"
+#include "server/focuser/ui/focuser_dlg.h"
 #include "server/telescope/ui/telescope_dlg.h"
 
 #include <QDialog>
@@ -52,6 +53,7 @@ ServerDevices::DialogHooks setupDialogHooks()
     const auto open = std::make_shared<bool>(false);
     ServerDevices::DialogHooks hooks;
     hooks.camera = hookFor<CCameraDlg, CameraDriver>(open);
+    hooks.focuser = hookFor<CFocuserDlg, FocuserDriver>(open);
     hooks.telescope = hookFor<CTelescopeDlg, TelescopeDriver>(open);
     return hooks;
 }
