@@ -26,7 +26,7 @@ public:
     VideoFormat format() const override { return m_format; }
     std::vector<FrameSizeOption> formatOptions() const override
     {
-        return {{m_format.width, m_format.height, {}}};
+        return {{m_format.width, m_format.height, {}, "BGR24"}};
     }
     bool setFormat(const VideoFormat& wanted) override
     {

@@ -36,6 +36,36 @@ void setFormat(FakeV4l2Device& d, v4l2_pix_format& pix)
     ++d.formatsSet;
 }
 
+const std::vector<v4l2_frmsizeenum>* sizesOf(const FakeV4l2Device& d, std::uint32_t fourcc)
+{
+    if (fourcc == V4L2_PIX_FMT_BGR24)
+        return &d.sizes;
+    for (const auto& native : d.nativeFormats)
+        if (native.fourcc == fourcc)
+            return &native.sizes;
+    return nullptr;
+}
+
+int enumerateFormat(const FakeV4l2Device& d, v4l2_fmtdesc& e)
+{
+    if (!d.enumeratesFormats || e.type != V4L2_BUF_TYPE_VIDEO_CAPTURE || e.index > d.nativeFormats.size())
+        return fail(EINVAL);
+    const std::uint32_t index = e.index;
+    e = {};
+    e.index = index;
+    e.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    std::string description = "BGR24";
+    if (index < d.nativeFormats.size()) {
+        e.pixelformat = d.nativeFormats[index].fourcc;
+        description = d.nativeFormats[index].description;
+    } else {
+        e.pixelformat = V4L2_PIX_FMT_BGR24;
+        e.flags = d.nativeFormats.empty() ? 0 : V4L2_FMT_FLAG_EMULATED;
+    }
+    std::memcpy(e.description, description.data(), std::min(description.size(), sizeof e.description - 1));
+    return 0;
+}
+
 } // namespace
 
 FakeV4l2Device& FakeV4l2Io::add(const std::string& path)
@@ -104,14 +134,17 @@ int FakeV4l2Io::ioctl(int fd, unsigned long request, void* argument)
 int FakeV4l2Io::formatIoctl(FakeV4l2Device& d, unsigned long request, void* argument)
 {
     switch (request) {
+    case VIDIOC_ENUM_FMT:
+        return enumerateFormat(d, *static_cast<v4l2_fmtdesc*>(argument));
     case VIDIOC_ENUM_FRAMESIZES: {
         auto* e = static_cast<v4l2_frmsizeenum*>(argument);
-        if (e->pixel_format != V4L2_PIX_FMT_BGR24 || e->index >= d.sizes.size())
+        const std::vector<v4l2_frmsizeenum>* sizes = sizesOf(d, e->pixel_format);
+        if (!sizes || e->index >= sizes->size())
             return fail(EINVAL);
-        const std::uint32_t index = e->index;
-        *e = d.sizes[index];
-        e->index = index;
-        e->pixel_format = V4L2_PIX_FMT_BGR24;
+        const v4l2_frmsizeenum asked = *e;
+        *e = (*sizes)[asked.index];
+        e->index = asked.index;
+        e->pixel_format = asked.pixel_format;
         return 0;
     }
     case VIDIOC_ENUM_FRAMEINTERVALS: {

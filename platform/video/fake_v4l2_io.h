@@ -21,7 +21,16 @@ struct FakeV4l2Device {
     bool opens = true;
 
     // Format side.
-    std::vector<v4l2_frmsizeenum> sizes;     // VIDIOC_ENUM_FRAMESIZES answers, by index
+    // The device's own pixel formats, listed by VIDIOC_ENUM_FMT before the BGR24 that
+    // libv4l2 adds (flagged emulated when there are any); each with its frame sizes.
+    struct NativeFormat {
+        std::uint32_t fourcc = 0;
+        std::string description;
+        std::vector<v4l2_frmsizeenum> sizes;
+    };
+    std::vector<NativeFormat> nativeFormats;
+    bool enumeratesFormats = true;           // answers VIDIOC_ENUM_FMT at all
+    std::vector<v4l2_frmsizeenum> sizes;     // VIDIOC_ENUM_FRAMESIZES answers for BGR24, by index
     std::vector<v4l2_frmivalenum> intervals; // VIDIOC_ENUM_FRAMEINTERVALS answers, any size
     bool deliversBgr = true;                 // S_FMT keeps BGR24 (else answers YUYV)
     bool snapsToListedSize = true;           // S_FMT moves to the nearest listed discrete size

@@ -50,13 +50,35 @@ V4l2CaptureSource::~V4l2CaptureSource()
     m_io.close(m_fd);
 }
 
-std::vector<v4l2_frmsizeenum> V4l2CaptureSource::frameSizes() const
+std::vector<V4l2CaptureSource::PixelFormat> V4l2CaptureSource::pixelFormats() const
+{
+    std::vector<PixelFormat> native;
+    std::string bgrDescription = "BGR24";
+    for (std::uint32_t index = 0; index < kMaxEnumeration; ++index) {
+        v4l2_fmtdesc e{};
+        e.index = index;
+        e.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        if (m_io.ioctl(m_fd, VIDIOC_ENUM_FMT, &e) != 0)
+            break;
+        e.description[sizeof e.description - 1] = '\0';
+        const std::string description = reinterpret_cast<const char*>(e.description);
+        if (e.pixelformat == V4L2_PIX_FMT_BGR24 && (e.flags & V4L2_FMT_FLAG_EMULATED))
+            bgrDescription = description;
+        else if (!(e.flags & V4L2_FMT_FLAG_EMULATED))
+            native.push_back({e.pixelformat, description});
+    }
+    if (native.empty())
+        native.push_back({V4L2_PIX_FMT_BGR24, bgrDescription});
+    return native;
+}
+
+std::vector<v4l2_frmsizeenum> V4l2CaptureSource::frameSizes(std::uint32_t fourcc) const
 {
     std::vector<v4l2_frmsizeenum> sizes;
     for (std::uint32_t index = 0; index < kMaxEnumeration; ++index) {
         v4l2_frmsizeenum e{};
         e.index = index;
-        e.pixel_format = V4L2_PIX_FMT_BGR24;
+        e.pixel_format = fourcc;
         if (m_io.ioctl(m_fd, VIDIOC_ENUM_FRAMESIZES, &e) != 0)
             break;
         sizes.push_back(e);
@@ -66,13 +88,14 @@ std::vector<v4l2_frmsizeenum> V4l2CaptureSource::frameSizes() const
     return sizes;
 }
 
-std::vector<v4l2_frmivalenum> V4l2CaptureSource::frameIntervals(int width, int height) const
+std::vector<v4l2_frmivalenum> V4l2CaptureSource::frameIntervals(int width, int height,
+                                                                std::uint32_t fourcc) const
 {
     std::vector<v4l2_frmivalenum> intervals;
     for (std::uint32_t index = 0; index < kMaxEnumeration; ++index) {
         v4l2_frmivalenum e{};
         e.index = index;
-        e.pixel_format = V4L2_PIX_FMT_BGR24;
+        e.pixel_format = fourcc;
         e.width = static_cast<std::uint32_t>(width);
         e.height = static_cast<std::uint32_t>(height);
         if (m_io.ioctl(m_fd, VIDIOC_ENUM_FRAMEINTERVALS, &e) != 0)
@@ -135,9 +158,12 @@ bool V4l2CaptureSource::readBack(std::uint32_t requestedPeriod)
 std::vector<FrameSizeOption> V4l2CaptureSource::formatOptions() const
 {
     std::vector<FrameSizeOption> options;
-    for (const v4l2::FrameSize& size : v4l2::listedSizes(frameSizes()))
-        options.push_back(
-            {size.width, size.height, v4l2::listedPeriods(frameIntervals(size.width, size.height))});
+    for (const PixelFormat& pixel : pixelFormats()) {
+        for (const v4l2::FrameSize& size : v4l2::listedSizes(frameSizes(pixel.fourcc)))
+            options.push_back({size.width, size.height,
+                               v4l2::listedPeriods(frameIntervals(size.width, size.height, pixel.fourcc)),
+                               pixel.description});
+    }
     return options;
 }
 

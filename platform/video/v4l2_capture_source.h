@@ -8,6 +8,8 @@
 #include "platform/video/v4l2_io.h"
 #include "platform/video/v4l2_stream.h"
 
+#include <linux/videodev2.h>
+
 #include <memory>
 #include <string>
 
@@ -45,8 +47,16 @@ private:
     bool negotiate(const VideoFormat& requested);
     void applyInterval(const v4l2::FrameSize& size, std::uint32_t period);
     bool readBack(std::uint32_t requestedPeriod);
-    std::vector<v4l2_frmsizeenum> frameSizes() const;
-    std::vector<v4l2_frmivalenum> frameIntervals(int width, int height) const;
+    struct PixelFormat {
+        std::uint32_t fourcc = 0;
+        std::string description;
+    };
+    // The device's own pixel formats (those libv4l2 does not emulate); BGR24 alone
+    // when the device names no other.
+    std::vector<PixelFormat> pixelFormats() const;
+    std::vector<v4l2_frmsizeenum> frameSizes(std::uint32_t fourcc = V4L2_PIX_FMT_BGR24) const;
+    std::vector<v4l2_frmivalenum> frameIntervals(int width, int height,
+                                                 std::uint32_t fourcc = V4L2_PIX_FMT_BGR24) const;
 
     V4l2Io& m_io;
     int m_fd;

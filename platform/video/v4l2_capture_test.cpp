@@ -110,7 +110,26 @@ TEST(V4l2Negotiation, AppliesTheClosestSizeAndIntervalAndReadsThemBack)
     EXPECT_EQ(source->format(), (VideoFormat{1280, 720, 333'333}));
     const std::vector<FrameSizeOption> options = source->formatOptions();
     ASSERT_EQ(options.size(), 3u);
-    EXPECT_EQ(options[1], (FrameSizeOption{640, 480, {333'333, 666'666, 2'000'000}}));
+    EXPECT_EQ(options[1], (FrameSizeOption{640, 480, {333'333, 666'666, 2'000'000}, "BGR24"}));
+}
+
+TEST(V4l2Negotiation, TheFormatPageListsTheDevicesOwnPixelFormatsWithTheirSizes)
+{
+    FakeV4l2Io io;
+    FakeV4l2Device& d = webcam(io, "/dev/video0");
+    d.nativeFormats = {{V4L2_PIX_FMT_YUYV, "YUYV 4:2:2", {discreteSize(320, 240), discreteSize(640, 480)}},
+                       {V4L2_PIX_FMT_MJPEG, "Motion-JPEG", {discreteSize(1280, 720)}}};
+    auto source = V4l2CaptureSource::open(io, "/dev/video0", {640, 480, 2'000'000});
+    ASSERT_TRUE(source);
+    const std::vector<FrameSizeOption> options = source->formatOptions();
+    ASSERT_EQ(options.size(), 3u) << "the emulated BGR24 is not one of the device's formats";
+    EXPECT_EQ(options[0].pixelFormat, "YUYV 4:2:2");
+    EXPECT_EQ(options[1].width, 640);
+    EXPECT_EQ(options[2], (FrameSizeOption{1280, 720, {333'333, 666'666, 2'000'000}, "Motion-JPEG"}));
+
+    d.enumeratesFormats = false; // a driver that lists no formats: the sizes libv4l2 offers in BGR24
+    EXPECT_EQ(source->formatOptions().size(), 3u);
+    EXPECT_EQ(source->formatOptions()[0].pixelFormat, "BGR24");
 }
 
 TEST(V4l2Negotiation, DevicesThatCannotGiveBgrOrTheirRateAreHandled)

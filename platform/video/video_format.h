@@ -3,6 +3,7 @@
 // offers on its format page.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace velmora::platform {
@@ -17,12 +18,16 @@ struct VideoFormat {
     bool operator==(const VideoFormat&) const = default;
 };
 
-// One frame size a device offers, with the frame periods it offers at that size
-// (empty when the device does not say).
+// One frame size a device offers in one of its pixel formats, with the frame periods
+// it offers at that size (empty when the device does not say). Whatever the pixel
+// format, frames reach the camera converted to packed BGR24: the pixel format only
+// says which sizes and rates the device itself can send.
 struct FrameSizeOption {
     int width = 0;
     int height = 0;
     std::vector<std::uint32_t> framePeriods;
+    // The device's own name of the pixel format ("YUYV 4:2:2", "Motion-JPEG").
+    std::string pixelFormat;
 
     bool operator==(const FrameSizeOption&) const = default;
 };

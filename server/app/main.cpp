@@ -5,6 +5,7 @@
 #include "platform/automation/qt_executor.h"
 #include "server/app/qt_server_environment.h"
 #include "server/app/server_devices.h"
+#include "server/app/setup_dialogs.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -32,6 +33,8 @@ int main(int argc, char** argv)
     // serving process has camera objects and so capture devices.
     server::ServerDevices devices(serverSwitch == server::ServerSwitch::Embedding ||
                                   serverSwitch == server::ServerSwitch::Automation);
+    if (display)
+        devices.setDialogHooks(server::setupDialogHooks());
 
     automation::QtExecutor executor;
     automation::setThreadExecutor(&executor);

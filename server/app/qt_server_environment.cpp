@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 #include <unistd.h>
 
 namespace velmora::server {
@@ -18,7 +19,9 @@ bool QtServerEnvironment::displayConfigured()
 {
     const char* x = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x && *x) || (wayland && *wayland);
+    // The offscreen platform draws without any display server.
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    return (x && *x) || (wayland && *wayland) || (platform && std::string_view(platform) == "offscreen");
 }
 
 bool QtServerEnvironment::registerClassObjects()

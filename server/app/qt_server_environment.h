@@ -26,7 +26,7 @@ public:
     int serve() override;
     std::string executablePath() const override;
 
-    // Whether DISPLAY or WAYLAND_DISPLAY names a display.
+    // Whether DISPLAY or WAYLAND_DISPLAY names a display, or Qt is told to draw offscreen.
     static bool displayConfigured();
 
 private:

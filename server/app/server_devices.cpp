@@ -4,7 +4,7 @@
 #include "server/focuser/focuser.h"
 #include "server/telescope/telescope.h"
 
-#include <functional>
+#include <utility>
 
 namespace velmora::server {
 
@@ -21,14 +21,34 @@ ServerDevices::ServerDevices(bool serving) : m_simulatorPorts(sim::SimulatorPort
 // Every object is gone by now: the registry closes no port the simulator still serves.
 ServerDevices::~ServerDevices() = default;
 
+namespace {
+
+// Makes an object of class T with `args` and gives its driver the dialog hook of the time.
+template <class T, class Hook, class... Args>
+automation::CreateFunction creatorWithHook(const Hook& hook, Args&... args)
+{
+    return [&hook, &args...](IUnknown* outer, REFIID iid, void** object) -> HRESULT {
+        if (!object)
+            return E_POINTER;
+        *object = nullptr;
+        if (outer)
+            return CLASS_E_NOAGGREGATION;
+        const automation::ComPtr<T> made = automation::makeObject<T>(args...);
+        made->core().setDialogHook(hook);
+        return made->QueryInterface(iid, object);
+    };
+}
+
+} // namespace
+
 automation::CreateFunction ServerDevices::creatorOf(const std::string& className)
 {
     if (className == "Camera")
-        return automation::creatorFor<Camera>(std::cref(m_camera));
+        return creatorWithHook<Camera>(m_dialogHooks.camera, std::as_const(m_camera));
     if (className == "Focuser")
-        return automation::creatorFor<Focuser>(std::ref(m_ports), std::ref(m_settings));
+        return creatorWithHook<Focuser>(m_dialogHooks.focuser, m_ports, m_settings);
     if (className == "Telescope")
-        return automation::creatorFor<Telescope>(std::ref(m_ports), std::ref(m_settings));
+        return creatorWithHook<Telescope>(m_dialogHooks.telescope, m_ports, m_settings);
     return {};
 }
 

@@ -8,9 +8,12 @@
 #include "platform/automation/class_factory.h"
 #include "platform/ports/system_port_devices.h"
 #include "server/app/capture_devices.h"
+#include "server/camera/camera_driver.h"
 #include "server/camera/camera_environment.h"
+#include "server/focuser/focuser_driver.h"
 #include "server/frame/device_settings.h"
 #include "server/ports/port_registry.h"
+#include "server/telescope/telescope_driver.h"
 #include "sim/simulator_ports.h"
 
 #include <memory>
@@ -31,6 +34,21 @@ public:
     // for another name.
     automation::CreateFunction creatorOf(const std::string& className);
 
+    // The setup dialogs every object made from now on shows from its SetupDialog
+    // (none without a display: SetupDialog then returns at once).
+    struct DialogHooks {
+        CameraDriver::DialogHook camera;
+        FocuserDriver::DialogHook focuser;
+        TelescopeDriver::DialogHook telescope;
+    };
+    void setDialogHooks(DialogHooks hooks) { m_dialogHooks = std::move(hooks); }
+
+    // What the objects are made with, for tests that make drivers of their own.
+    const CameraEnvironment& cameraEnvironment() const { return m_camera; }
+    PortRegistry& ports() { return m_ports; }
+    DeviceSettings& settings() { return m_settings; }
+    sim::SimulatorPorts* simulatorPorts() { return m_simulatorPorts.get(); }
+
 private:
     platform::SystemPortDevices m_portDevices;
     // Simulated ports (and with VELMORA_SIMULATOR=1 the emulated devices on COM1/COM2)
@@ -40,6 +58,7 @@ private:
     DeviceSettings m_settings;
     std::optional<CaptureDevices> m_captureDevices;
     CameraEnvironment m_camera;
+    DialogHooks m_dialogHooks;
 };
 
 } // namespace velmora::server

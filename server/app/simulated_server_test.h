@@ -22,6 +22,7 @@ protected:
     {
         unsetenv("DISPLAY");
         unsetenv("WAYLAND_DISPLAY");
+        unsetenv("QT_QPA_PLATFORM");
         setenv("VELMORA_SIMULATOR", "1", 1);
         ASSERT_EQ(runProgram(VELMORA_SERVER_PATH, {"-RegServer"}, home.path()).status, 0);
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);

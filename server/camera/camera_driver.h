@@ -82,6 +82,8 @@ public:
     DriverError useImage(const ImageUse& use) const;
 
     // Operations of the setup dialog.
+    // The port layer the camera's exposure port comes from (the dialog lists its ports).
+    PortRegistry& ports() const { return *m_environment.ports; }
     void setDialogHook(DialogHook hook) { m_dialogHook = std::move(hook); }
     void setFormatPageHook(FormatPageHook hook) { m_formatPageHook = std::move(hook); }
     void setSourcePageHook(SourcePageHook hook) { m_sourcePageHook = std::move(hook); }

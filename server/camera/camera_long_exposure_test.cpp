@@ -4,6 +4,9 @@
 // the test feeds one by one.
 #include "server/camera/camera_driver.h"
 
+#include "server/camera/camera_setup.h"
+#include "server/camera/exposure_bits_editor.h"
+
 #include "platform/ports/system_port_devices.h"
 #include "server/camera/scripted_capture_backend.h"
 #include "server/common/fake_pulse_clock.h"
@@ -178,6 +181,34 @@ TEST_F(CameraLongExposureTest, EditingTheBitsAbortsTheExposureFirst)
     EXPECT_EQ(state(), CameraState::Idle);
     EXPECT_EQ(driver.sequences().selected(), edited);
     EXPECT_EQ(lines().value() & 0x0F, 0x03) << "the new rest word";
+}
+
+TEST_F(CameraLongExposureTest, ExposureBitsOkAbortsTheRunningExposureBeforeReplacingTheSequence)
+{
+    CameraDriver& driver = connected();
+    CameraSetup setup(driver);
+    ExposureBitsEditor editor(setup.selectedSequence());
+    for (int line : {2, 3}) { // rest word: lines 2 and 3 set -> unchanged -> clear
+        editor.click(5, line);
+        editor.click(5, line);
+    }
+    bool started = false;
+    ASSERT_EQ(driver.StartExposure(0.5, true, started), DriverError::None);
+    ASSERT_TRUE(frameUntilSleeping());
+    ASSERT_TRUE(clock.advanceToNextDeadline()); // the lines switched for the exposure
+    ASSERT_TRUE(clock.waitForSleepers(1));
+    std::future<void> ok = abortAside([&] { setup.applyExposureBits(editor.record()); });
+    EXPECT_EQ(driver.sequences().selected(), ExposureSequence::defaults(0)) << "not before the abort";
+    ASSERT_TRUE(clock.advanceToNextDeadline());
+    ASSERT_TRUE(frameForNextWait());
+    ASSERT_TRUE(frameForNextWait());
+    ok.get();
+    EXPECT_EQ(state(), CameraState::Idle);
+    EXPECT_EQ(driver.sequences().selected().restWord(), 0xF003);
+    const std::vector<sim::LineChange> changes = lines().changes();
+    ASSERT_EQ(changes.size(), 3u);
+    EXPECT_EQ(changes[1].after & 0x0F, 0x0F) << "the abort restored the old rest word first";
+    EXPECT_EQ(changes[2].after & 0x0F, 0x03) << "then the new one";
 }
 
 TEST_F(CameraLongExposureTest, ACameraThatStopsDeliveringFramesHangsNothing)

@@ -33,7 +33,7 @@ public:
     std::vector<platform::FrameSizeOption> formatOptions() const override
     {
         const platform::VideoFormat f = format();
-        return {{f.width, f.height, {f.framePeriod}}, {128, 128, {f.framePeriod}}};
+        return {{f.width, f.height, {f.framePeriod}, "BGR24"}, {128, 128, {f.framePeriod}, "BGR24"}};
     }
     bool setFormat(const platform::VideoFormat& wanted) override
     {

@@ -59,6 +59,8 @@ public:
 
     // Operations of the setup dialog.
     void setDialogHook(DialogHook hook);
+    // The port layer the controller's port comes from (the dialog lists its ports).
+    PortRegistry& ports() const { return m_ports; }
     // While set, linking writes every drive parameter to the controller.
     void setPushSettingsOnLink(bool push) { m_pushSettingsOnLink = push; }
     bool pushSettingsOnLink() const { return m_pushSettingsOnLink; }

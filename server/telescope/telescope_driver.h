@@ -52,6 +52,8 @@ public:
 
     // Operations of the setup dialog.
     void setDialogHook(DialogHook hook);
+    // The port layer the guide port comes from (the dialog lists its ports).
+    PortRegistry& ports() const { return m_ports; }
     const std::string& profile() const { return m_profile; }
     void loadSettings(const std::string& profile);
     // Writes every value to `profile`, which becomes the current one; false when a

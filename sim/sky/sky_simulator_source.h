@@ -2,12 +2,17 @@
 // The "Sky Simulator" capture device: renders the process's simulated sky into BGR24
 // frames at the requested size and frame period, timed by a SimClock. Frame rows are
 // padded to a multiple of four bytes, as many real devices deliver them.
+//
+// Its source page offers the settings of a plain web camera: "Brightness" (a level
+// added to every pixel), "Gain" (percent of the signal kept) and "Horizontal Flip".
+// They may change while it streams; the next frame shows them.
 
 #include "platform/video/capture_source.h"
 #include "sim/sky/sim_clock.h"
 #include "sim/sky/sky_model.h"
 #include "sim/sky/sky_sensor.h"
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -32,9 +37,14 @@ public:
     std::vector<platform::FrameSizeOption> formatOptions() const override;
     bool setFormat(const platform::VideoFormat& wanted) override;
 
-    std::vector<platform::VideoControl> controls() const override { return {}; }
-    std::optional<std::int32_t> controlValue(std::uint32_t) const override { return std::nullopt; }
-    bool setControl(std::uint32_t, std::int32_t) override { return false; }
+    // The ids of the V4L2 controls of the same names.
+    static constexpr std::uint32_t kBrightness = 0x00980900;
+    static constexpr std::uint32_t kGain = 0x00980913;
+    static constexpr std::uint32_t kHorizontalFlip = 0x00980914;
+
+    std::vector<platform::VideoControl> controls() const override;
+    std::optional<std::int32_t> controlValue(std::uint32_t id) const override;
+    bool setControl(std::uint32_t id, std::int32_t value) override;
 
     bool startStreaming() override;
     platform::FrameResult deliverNext(platform::FrameSink& sink, std::stop_token stop) override;
@@ -52,6 +62,10 @@ private:
         return std::chrono::nanoseconds(std::int64_t{m_format.framePeriod} * 100);
     }
 
+    // Applies brightness, gain and flip to the rendered frame.
+    void applyControls();
+    template <class Self> static auto* controlSlot(Self& self, std::uint32_t id);
+
     SkyModel& m_model;
     SimClock& m_clock;
     platform::VideoFormat m_format;
@@ -60,6 +74,10 @@ private:
     SimClock::TimePoint m_next;
     std::uint64_t m_sequence = 0;
     bool m_streaming = false;
+    // Set from the controlling thread while the streaming thread renders.
+    std::atomic<std::int32_t> m_brightness{0};
+    std::atomic<std::int32_t> m_gain{100};
+    std::atomic<std::int32_t> m_flip{0};
 };
 
 } // namespace velmora::sim

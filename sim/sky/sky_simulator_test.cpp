@@ -85,7 +85,7 @@ TEST(SkySimulatorDevice, FormatsAreClampedToWhatItRenders)
     SkySimulatorSource source(model, clock, {637, 479, 2'000'000});
     EXPECT_EQ(source.stride(), 1912u); // rows padded to four bytes
     EXPECT_FALSE(source.formatOptions().empty());
-    EXPECT_TRUE(source.controls().empty());
+    EXPECT_EQ(source.controls().size(), 3u);
     ASSERT_TRUE(source.startStreaming());
     EXPECT_FALSE(source.setFormat({320, 240, 2'000'000}));
     source.stopStreaming();
@@ -125,6 +125,66 @@ TEST(SkySimulatorDevice, FramesFollowTheClockOnePeriodEach)
     ASSERT_TRUE(sink.waitFor(3 + 50));
     EXPECT_TRUE(pipeline.stop());
     EXPECT_GE(clock.now() - before, 50 * 200ms);
+}
+
+// Frames of two simulators of the same sky: one as it ships, one with its source-page
+// settings changed. Both render the same stars and noise, so the settings alone differ.
+class FrameGrabber : public platform::FrameSink {
+public:
+    void deliverFrame(const platform::VideoFrame& frame) override
+    {
+        pixels.assign(frame.data, frame.data + frame.stride * static_cast<std::size_t>(frame.height));
+        stride = frame.stride;
+    }
+    int at(int x, int y, int channel) const
+    {
+        return pixels[stride * static_cast<std::size_t>(y) + 3 * x + channel];
+    }
+    std::vector<std::uint8_t> pixels;
+    std::size_t stride = 0;
+};
+
+TEST(SkySimulatorDevice, SourcePageSettingsChangeTheNextFrame)
+{
+    ManualSimClock clock(ManualSimClock::TimePoint{} + std::chrono::hours(1), true);
+    SkyModel plainSky(SkyParameters{}, clock.now());
+    SkyModel changedSky(SkyParameters{}, clock.now());
+    SkySimulatorSource plain(plainSky, clock, {320, 240, 2'000'000});
+    SkySimulatorSource changed(changedSky, clock, {320, 240, 2'000'000});
+    const std::vector<platform::VideoControl> controls = changed.controls();
+    ASSERT_EQ(controls.size(), 3u);
+    EXPECT_EQ(controls[0].name, "Brightness");
+    EXPECT_EQ(controls[1].name, "Gain");
+    EXPECT_EQ(controls[1].defaultValue, 100);
+    EXPECT_EQ(controls[2].type, platform::VideoControlType::Boolean);
+    EXPECT_FALSE(changed.setControl(SkySimulatorSource::kGain, 401)) << "outside its range";
+    EXPECT_FALSE(changed.setControl(12345, 1)) << "no such control";
+
+    ASSERT_TRUE(plain.startStreaming());
+    ASSERT_TRUE(changed.startStreaming());
+    FrameGrabber a, b;
+    std::stop_source stop;
+    ASSERT_EQ(plain.deliverNext(a, stop.get_token()), platform::FrameResult::Delivered);
+    ASSERT_EQ(changed.deliverNext(b, stop.get_token()), platform::FrameResult::Delivered);
+    EXPECT_EQ(a.pixels, b.pixels) << "the same sky while the settings are as shipped";
+
+    // Changed while streaming: the next frame has them.
+    ASSERT_TRUE(changed.setControl(SkySimulatorSource::kGain, 50));
+    ASSERT_TRUE(changed.setControl(SkySimulatorSource::kBrightness, 7));
+    ASSERT_TRUE(changed.setControl(SkySimulatorSource::kHorizontalFlip, 1));
+    EXPECT_EQ(changed.controlValue(SkySimulatorSource::kGain), 50);
+    ASSERT_EQ(plain.deliverNext(a, stop.get_token()), platform::FrameResult::Delivered);
+    ASSERT_EQ(changed.deliverNext(b, stop.get_token()), platform::FrameResult::Delivered);
+    int checked = 0;
+    for (int y = 0; y < 240; y += 7) {
+        for (int x = 0; x < 320; x += 5) {
+            const int expected = std::min(255, a.at(x, y, 1) * 50 / 100 + 7);
+            ASSERT_EQ(b.at(319 - x, y, 1), expected) << x << ", " << y;
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 1000);
+    EXPECT_GT(a.at(160, 120, 1), 100) << "the brightest star on the centre";
 }
 
 TEST(SkySimulatorSettings, ReadFromTheSimulatorKey)
