@@ -24,9 +24,12 @@ int main(int argc, char** argv)
 
     const bool display = server::QtServerEnvironment::displayConfigured();
     std::unique_ptr<QCoreApplication> app;
-    if (display)
+    if (display) {
         app = std::make_unique<QApplication>(argc, argv); // an unusable display ends the process here
-    else
+        // The server ends with its last object, never because a setup dialog closed:
+        // quitting there would cut every client off in the middle of its session.
+        QApplication::setQuitOnLastWindowClosed(false);
+    } else
         app = std::make_unique<QCoreApplication>(argc, argv);
 
     // The ports, settings and capture devices every driver object is made with; only a

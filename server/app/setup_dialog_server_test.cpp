@@ -50,6 +50,21 @@ TEST_F(SetupDialogServerTest, WithTheOffscreenPlatformTheClientGetsTheDialog)
               "Camera Setup - Default\nTelescope Setup - Default\nFocuser Setup - Default\n");
 }
 
+// A closed dialog is not the end of the server: the client that opened it goes on with
+// its object (the server used to quit with its last window, cutting every client off).
+TEST_F(SetupDialogServerTest, TheServerKeepsServingAfterADialogCloses)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const auto outcome = runProgram(VELMORA_CALL_PATH,
+                                    {"VelmoraServer.Telescope", "call", "SetupDialog", "get", "Connected",
+                                     "get", "ApertureDiameter", "release"},
+                                    home.path());
+    EXPECT_EQ(outcome.status, 0) << outcome.out << outcome.err;
+    EXPECT_EQ(outcome.out, "SetupDialog = empty\nConnected = false\nApertureDiameter = 0.2\nrelease = ok\n")
+        << outcome.err;
+    EXPECT_EQ(outcome.err.find("terminate"), std::string::npos) << outcome.err;
+}
+
 TEST_F(SetupDialogServerTest, WithoutADisplayTheCallReturnsAtOnce)
 {
     const auto outcome = setupDialogOf("VelmoraServer.Camera");
