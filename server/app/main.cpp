@@ -2,6 +2,7 @@
 // automation drivers.
 
 #include "platform/automation/apartment.h"
+#include "platform/automation/local_server.h"
 #include "platform/automation/qt_executor.h"
 #include "server/app/qt_server_environment.h"
 #include "server/app/server_devices.h"
@@ -43,6 +44,9 @@ int main(int argc, char** argv)
     automation::setThreadExecutor(&executor);
     server::QtServerEnvironment environment(display, devices);
     const int status = server::runServer(serverSwitch, environment);
+    // Objects still held by open connections are released here, while the devices
+    // they save their settings through still exist.
+    automation::LocalServer::instance().disconnectAll(executor);
     automation::setThreadExecutor(nullptr);
     OleUninitialize();
     return status;
