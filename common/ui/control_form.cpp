@@ -28,7 +28,8 @@ QString controlObjectName(int id)
     return QStringLiteral("id%1").arg(id);
 }
 
-ControlForm::ControlForm(QWidget* parent) : QWidget(parent), m_layout(new QVBoxLayout(this)), m_formGrid(new QGridLayout)
+ControlForm::ControlForm(QWidget* parent)
+    : QWidget(parent), m_layout(new QVBoxLayout(this)), m_formGrid(new QGridLayout)
 {
     m_layout->setContentsMargins(4, 4, 4, 4);
     m_layout->setSpacing(4);
@@ -267,6 +268,14 @@ void ControlForm::showItems(int id, const QStringList& items, int selected)
     }
     if (list->currentIndex() != selected)
         list->setCurrentIndex(selected);
+}
+
+void ControlForm::showItems(int id, const std::vector<std::string>& items, int selected)
+{
+    QStringList texts;
+    for (const std::string& item : items)
+        texts << QString::fromStdString(item);
+    showItems(id, texts, selected);
 }
 
 } // namespace velmora::common

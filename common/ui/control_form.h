@@ -10,6 +10,8 @@
 
 #include <functional>
 #include <map>
+#include <string>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -62,6 +64,7 @@ public:
     void showChecked(int id, bool checked);
     void showText(int id, const QString& text);
     void showItems(int id, const QStringList& items, int selected);
+    void showItems(int id, const std::vector<std::string>& items, int selected);
 
 signals:
     void controlChanged(int controlId, int value);

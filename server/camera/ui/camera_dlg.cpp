@@ -27,14 +27,6 @@ using common::controlObjectName;
 
 namespace {
 
-QStringList texts(const std::vector<std::string>& items)
-{
-    QStringList list;
-    for (const std::string& item : items)
-        list << QString::fromStdString(item);
-    return list;
-}
-
 void configureEdit(common::CMyEdit* edit, const common::NumericField& f)
 {
     if (edit->field().minimum() != f.minimum() || edit->field().maximum() != f.maximum())
@@ -57,9 +49,9 @@ CCameraDlg::CCameraDlg(CameraDriver& camera, QWidget* parent)
     installPageHooks();
 
     m_setup.open();
-    m_form->showItems(cd::kPort, texts(m_setup.ports()), -1);
-    m_form->showItems(cd::kSpeed, texts(portSpeeds()), -1);
-    m_form->showItems(cd::kDevice, texts(m_setup.devices()), -1);
+    m_form->showItems(cd::kPort, m_setup.ports(), -1);
+    m_form->showItems(cd::kSpeed, portSpeeds(), -1);
+    m_form->showItems(cd::kDevice, m_setup.devices(), -1);
     showState(kShowTitle | kShowStatus | kShowValues | kShowPattern);
 }
 
@@ -318,7 +310,7 @@ void CCameraDlg::showValues()
         m_form->showValue(id, value);
     m_form->controlAs<QComboBox>(cd::kPort)->setCurrentIndex(v.portIndex.value_or(-1));
     m_form->controlAs<QComboBox>(cd::kSpeed)->setCurrentIndex(v.speedIndex.value_or(-1));
-    m_form->showItems(cd::kDevice, texts(m_setup.devices()), v.deviceIndex.value_or(-1));
+    m_form->showItems(cd::kDevice, m_setup.devices(), v.deviceIndex.value_or(-1));
     m_form->showChecked(cd::kGraying + v.colourMode, true);
     m_form->showChecked(cd::kAmpModeOn + v.sequenceType, true);
 }

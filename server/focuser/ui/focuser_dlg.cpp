@@ -21,14 +21,6 @@ namespace fd = focuser_dlg;
 
 namespace {
 
-QStringList texts(const std::vector<std::string>& items)
-{
-    QStringList list;
-    for (const std::string& item : items)
-        list << QString::fromStdString(item);
-    return list;
-}
-
 Qt::CheckState checkState(BoxState state)
 {
     switch (state) {
@@ -60,9 +52,9 @@ CFocuserDlg::CFocuserDlg(FocuserDriver& focuser, QWidget* parent)
     connect(m_pad, &CArrowPad::released, this, [this](Arrow arrow) { m_setup.release(arrow); });
 
     m_setup.open();
-    m_form->showItems(fd::kPort, texts(m_setup.ports()), -1);
-    m_form->showItems(fd::kSpeed, texts(portSpeeds()), -1);
-    m_form->showItems(fd::kCursorSpeed, texts(FocuserSetup::cursorSpeeds()), -1);
+    m_form->showItems(fd::kPort, m_setup.ports(), -1);
+    m_form->showItems(fd::kSpeed, portSpeeds(), -1);
+    m_form->showItems(fd::kCursorSpeed, FocuserSetup::cursorSpeeds(), -1);
     setWindowTitle(QString::fromStdString(m_setup.title()));
     refresh();
     showValues();

@@ -21,18 +21,6 @@ namespace velmora::server {
 namespace td = telescope_dlg;
 using common::controlObjectName;
 
-namespace {
-
-QStringList texts(const std::vector<std::string>& items)
-{
-    QStringList list;
-    for (const std::string& item : items)
-        list << QString::fromStdString(item);
-    return list;
-}
-
-} // namespace
-
 CTelescopeDlg::CTelescopeDlg(TelescopeDriver& telescope, QWidget* parent)
     : QDialog(parent), m_telescope(telescope), m_setup(telescope), m_form(new common::ControlForm(this)),
       m_pad(new CArrowPad(this))
@@ -79,9 +67,9 @@ CTelescopeDlg::CTelescopeDlg(TelescopeDriver& telescope, QWidget* parent)
     });
 
     m_setup.open();
-    m_form->showItems(td::kPort, texts(m_setup.ports()), -1);
-    m_form->showItems(td::kSpeed, texts(portSpeeds()), -1);
-    m_form->showItems(td::kBarlow, texts(barlowTexts()), -1);
+    m_form->showItems(td::kPort, m_setup.ports(), -1);
+    m_form->showItems(td::kSpeed, portSpeeds(), -1);
+    m_form->showItems(td::kBarlow, barlowTexts(), -1);
     setWindowTitle(QString::fromStdString(m_setup.title()));
     refresh();
     showValues();
