@@ -3,6 +3,7 @@
 // connecting, the pattern display, edits, profiles, the preview, and the format and
 // source pages acting on the simulated device.
 #include "server/camera/ui/camera_dlg.h"
+#include "testing/ui/next_modal.h"
 
 #include "common/ui/control_form.h"
 #include "common/ui/my_edit.h"
@@ -38,15 +39,7 @@ namespace {
 
 namespace cd = camera_dlg;
 
-// Runs `act` on the modal dialog of type T that the next click opens.
-template <class T> void onNextModal(std::function<void(T&)> act)
-{
-    QTimer::singleShot(0, [act] {
-        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        act(*dialog);
-    });
-}
+using velmora::testing::onNextModal;
 
 class CameraDialogTest : public ::testing::Test {
 protected:

@@ -2,6 +2,7 @@
 // KF-3 emulator on COM1), driven through its widgets offscreen; what the controller
 // received is checked byte for byte.
 #include "server/focuser/ui/focuser_dlg.h"
+#include "testing/ui/next_modal.h"
 
 #include "common/ui/control_form.h"
 #include "common/ui/my_edit.h"
@@ -31,14 +32,7 @@ namespace {
 
 namespace fd = focuser_dlg;
 
-template <class T> void onNextModal(std::function<void(T&)> act)
-{
-    QTimer::singleShot(0, [act] {
-        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        act(*dialog);
-    });
-}
+using velmora::testing::onNextModal;
 
 std::size_t occurrences(const std::string& text, const std::string& part)
 {

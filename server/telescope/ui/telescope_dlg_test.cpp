@@ -3,6 +3,7 @@
 // widgets offscreen: line buttons, optics, ports, manual guiding by keys and mouse,
 // and profiles.
 #include "server/telescope/ui/telescope_dlg.h"
+#include "testing/ui/next_modal.h"
 
 #include "common/ui/control_form.h"
 #include "common/ui/my_edit.h"
@@ -33,14 +34,7 @@ namespace {
 
 namespace td = telescope_dlg;
 
-template <class T> void onNextModal(std::function<void(T&)> act)
-{
-    QTimer::singleShot(0, [act] {
-        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        act(*dialog);
-    });
-}
+using velmora::testing::onNextModal;
 
 class TelescopeDialogTest : public ::testing::Test {
 protected:
