@@ -18,7 +18,7 @@
 namespace velmora::client {
 
 ClientProgram::ClientProgram(FileDialogs* fileDialogs)
-    : m_store(RegistrySettingsStore::kCompanyKey), m_chooser(registerDriverChooser(m_chooserDialog))
+    : m_store(RegistrySettingsStore::kCompanyKey), m_chooser(registerDriverChooser(m_chooserDialog, indiServerDrivers(m_store)))
 {
     m_frame = std::make_unique<CMainFrame>(m_store, m_clock, m_freeSpace);
     m_fileDialogs.setParent(m_frame.get());

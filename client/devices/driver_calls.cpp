@@ -1,5 +1,6 @@
 #include "client/devices/driver_calls.h"
 
+#include "client/devices/indi/indi_drivers.h"
 #include "platform/automation/bstr.h"
 #include "platform/automation/class_registry.h"
 
@@ -57,6 +58,9 @@ HRESULT CreateDriver(const std::string& progId, DriverRef& driver)
 {
     if (progId.empty() || progId.size() > kMaxProgIdLength)
         return CO_E_CLASSSTRING; // never truncated into another class's name
+    // Devices of an indiserver are bound through their adapters, not the classes root.
+    if (indi::looksLikeIndiProgId(progId))
+        return indi::createIndiDriver(progId, driver);
     std::u16string wide = automation::utf8ToUtf16(progId);
     if (wide.size() > kMaxProgIdLength)
         return CO_E_CLASSSTRING;

@@ -1,5 +1,7 @@
 #include "client/devices/driver_chooser.h"
 
+#include "client/devices/indi/indi_drivers.h"
+#include "client/shell/settings_layout.h"
 #include "platform/automation/bstr.h"
 #include "platform/automation/class_factory.h"
 #include "platform/registry/registry.h"
@@ -30,9 +32,19 @@ bool registeredInClassesRoot()
 
 } // namespace
 
+std::vector<DriverEntry> DriverChooser::drivers() const
+{
+    std::vector<DriverEntry> drivers = registeredDrivers(m_deviceType);
+    if (m_moreDrivers) {
+        std::vector<DriverEntry> more = m_moreDrivers(m_deviceType);
+        drivers.insert(drivers.end(), more.begin(), more.end());
+    }
+    return drivers;
+}
+
 std::string DriverChooser::choose(const std::string& currentProgId)
 {
-    const std::vector<DriverEntry> drivers = registeredDrivers(m_deviceType);
+    const std::vector<DriverEntry> drivers = this->drivers();
     if (!m_dialog)
         return {};
     std::optional<std::size_t> chosen =
@@ -66,7 +78,7 @@ const automation::DispatchTable<DriverChooser>& DriverChooser::dispatchTable()
     return table;
 }
 
-std::unique_ptr<automation::InProcessClass> registerDriverChooser(ChooserDialog& dialog)
+std::unique_ptr<automation::InProcessClass> registerDriverChooser(ChooserDialog& dialog, DriverSource moreDrivers)
 {
     const CLSID clsid = automation::parseGuid(kChooserClsid).value_or(IID_NULL);
     if (!registeredInClassesRoot()) {
@@ -77,7 +89,27 @@ std::unique_ptr<automation::InProcessClass> registerDriverChooser(ChooserDialog&
         writeClassesRootDefault(std::string("CLSID\\") + kChooserClsid + "\\ProgID", kChooserProgId);
     }
     return std::make_unique<automation::InProcessClass>(kChooserProgId, clsid,
-                                                        automation::creatorFor<DriverChooser>(&dialog));
+                                                        automation::creatorFor<DriverChooser>(&dialog, moreDrivers));
+}
+
+DriverSource indiServerDrivers(const SettingsStore& settings)
+{
+    return [&settings](const std::string& deviceType) {
+        std::vector<DriverEntry> entries;
+        const std::optional<indi::IndiDeviceType> type = indi::deviceTypeFromName(deviceType);
+        if (!type)
+            return entries;
+        indi::IndiServerAddress server;
+        const std::string host = settings::read(settings, settings::kIndiHost);
+        const std::int32_t port = settings::read(settings, settings::kIndiPort);
+        if (!host.empty())
+            server.host = host;
+        if (port >= 1 && port <= 65535)
+            server.port = static_cast<std::uint16_t>(port);
+        for (const indi::AnnouncedDevice& device : indi::announcedDevices(*type, server))
+            entries.push_back({device.progId, device.description});
+        return entries;
+    };
 }
 
 } // namespace velmora::client

@@ -7,6 +7,7 @@
 #include "platform/automation/dispatch_object.h"
 #include "platform/automation/in_process_class.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -21,9 +22,17 @@ public:
                                               const std::vector<DriverEntry>& drivers, int preselected) = 0;
 };
 
+// Drivers listed after the registered ones, by device type (the devices of an indiserver).
+using DriverSource = std::function<std::vector<DriverEntry>(const std::string& deviceType)>;
+
+class SettingsStore;
+
 class DriverChooser : public automation::DispatchObject<DriverChooser> {
 public:
-    explicit DriverChooser(ChooserDialog* dialog) : m_dialog(dialog) {}
+    explicit DriverChooser(ChooserDialog* dialog, DriverSource moreDrivers = {})
+        : m_dialog(dialog), m_moreDrivers(std::move(moreDrivers))
+    {
+    }
 
     static const automation::DispatchTable<DriverChooser>& dispatchTable();
 
@@ -33,7 +42,10 @@ public:
     const std::string& deviceType() const { return m_deviceType; }
 
 private:
+    std::vector<DriverEntry> drivers() const;
+
     ChooserDialog* m_dialog;
+    DriverSource m_moreDrivers;
     std::string m_deviceType = "Telescope";
 };
 
@@ -42,6 +54,11 @@ constexpr const char* kChooserClsid = "{2F4B1C6E-9A57-4E0B-8C3D-5A1E7F902B61}";
 
 // Makes the class reachable in this process (for as long as the result lives) and
 // records it under HKCR so that other tools see the ProgID.
-std::unique_ptr<automation::InProcessClass> registerDriverChooser(ChooserDialog& dialog);
+std::unique_ptr<automation::InProcessClass> registerDriverChooser(ChooserDialog& dialog,
+                                                                  DriverSource moreDrivers = {});
+
+// The devices that the indiserver named in section "INDI" of `settings` announces,
+// read each time the chooser opens.
+DriverSource indiServerDrivers(const SettingsStore& settings);
 
 } // namespace velmora::client

@@ -73,12 +73,13 @@ constexpr std::array kIntSettings = {
     kFocusUseLinearFilter,
     kRemoteEnable,
     kRemotePort,
+    kIndiPort,
 };
 
 constexpr std::array kStringSettings = {
     kDriverCamera,    kDriverFocuser,    kDriverTelescope,     kDarkPath,
     kFlatPath,        kScreenshotFolder, kScreenshotFileName,  kCaptureFolder,
-    kCaptureFileName, kLogPath,          kRemoteListenAddress,
+    kCaptureFileName, kLogPath,          kRemoteListenAddress, kIndiHost,
 };
 
 constexpr std::array kAxisSettings = {

@@ -162,6 +162,9 @@ inline constexpr IntSetting kFocusUseLinearFilter{"Focusing-3", "Use Linear Filt
 inline constexpr IntSetting kRemoteEnable{"Remote", "Enable", 0};
 inline constexpr IntSetting kRemotePort{"Remote", "Port", 4400};
 inline constexpr StringSetting kRemoteListenAddress{"Remote", "Listen Address", "127.0.0.1"};
+// The indiserver whose devices the driver chooser lists.
+inline constexpr StringSetting kIndiHost{"INDI", "Host", "127.0.0.1"};
+inline constexpr IntSetting kIndiPort{"INDI", "Port", 7624};
 
 // ---- Every tool dialog, in its own section -------------------------------------------
 inline constexpr const char* kGuidingSection = "Guiding";

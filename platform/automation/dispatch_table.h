@@ -25,6 +25,7 @@
 #include "platform/automation/exception_guard.h"
 
 #include <functional>
+#include <map>
 #include <span>
 #include <string>
 #include <utility>
@@ -163,5 +164,33 @@ private:
 
     std::vector<Handler> m_handlers;
 };
+
+// A table of an interface's members in their order: each member's handler from
+// `handlers` (by name and kind), `fallback` for every member without one.
+template <class T>
+using HandlerMap = std::map<std::pair<std::string, MemberKind>, typename DispatchTable<T>::Handler>;
+
+template <class T>
+DispatchTable<T> buildDispatchTable(const std::vector<MemberInfo>& members, const HandlerMap<T>& handlers,
+                                    const typename DispatchTable<T>::Handler& fallback)
+{
+    DispatchTable<T> table;
+    for (const auto& m : members) {
+        auto it = handlers.find({m.name, m.kind});
+        auto h = it != handlers.end() ? it->second : fallback;
+        switch (m.kind) {
+        case MemberKind::PropertyGet:
+            table.get(m.name, m.dispid, m.result, std::move(h), m.help);
+            break;
+        case MemberKind::PropertyPut:
+            table.put(m.name, m.dispid, m.params.at(0).type, std::move(h), m.help);
+            break;
+        case MemberKind::Method:
+            table.method(m.name, m.dispid, m.params, m.result, std::move(h), m.help);
+            break;
+        }
+    }
+    return table;
+}
 
 } // namespace velmora::automation

@@ -32,7 +32,7 @@ IID interfaceIdOf(const ServerClass& serverClass);
 template <class T> class DriverObject : public automation::DispatchObject<T> {
 public:
     using Handler = typename automation::DispatchTable<T>::Handler;
-    using HandlerMap = std::map<std::pair<std::string, automation::MemberKind>, Handler>;
+    using HandlerMap = automation::HandlerMap<T>;
 
     // S_OK, or the failure reported as the convention requires.
     HRESULT result(DriverError error) const
@@ -53,23 +53,7 @@ protected:
     static automation::DispatchTable<T> buildTable(const std::vector<automation::MemberInfo>& members,
                                                    const HandlerMap& handlers)
     {
-        automation::DispatchTable<T> table;
-        for (const auto& m : members) {
-            auto it = handlers.find({m.name, m.kind});
-            Handler h = it != handlers.end() ? it->second : notSupported();
-            switch (m.kind) {
-            case automation::MemberKind::PropertyGet:
-                table.get(m.name, m.dispid, m.result, std::move(h), m.help);
-                break;
-            case automation::MemberKind::PropertyPut:
-                table.put(m.name, m.dispid, m.params.at(0).type, std::move(h), m.help);
-                break;
-            case automation::MemberKind::Method:
-                table.method(m.name, m.dispid, m.params, m.result, std::move(h), m.help);
-                break;
-            }
-        }
-        return table;
+        return automation::buildDispatchTable<T>(members, handlers, notSupported());
     }
 
     static Handler notSupported()
