@@ -26,3 +26,13 @@ if(NOT VELMORA_SANITIZE AND TARGET VelmoraServer)
         VELMORA_GUIDE_PATH="$<TARGET_FILE:velmora-guide>")
     add_dependencies(velmora_guide_serve_e2e_test VelmoraServer velmora-guide)
 endif()
+
+# velmora-guide bound to the INDI simulators under a real indiserver.
+if(NOT VELMORA_SANITIZE)
+    velmora_test(velmora_guide_indi_e2e_test
+        SOURCES ${CMAKE_CURRENT_LIST_DIR}/velmora_guide_indi_e2e_test.cpp
+        LIBS velmora_client_devices_indi_testing velmora_client_shell
+        TIMEOUT 400)
+    target_compile_definitions(velmora_guide_indi_e2e_test PRIVATE VELMORA_GUIDE_PATH="$<TARGET_FILE:velmora-guide>")
+    add_dependencies(velmora_guide_indi_e2e_test velmora-guide)
+endif()

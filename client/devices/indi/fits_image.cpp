@@ -43,13 +43,14 @@ std::int32_t toSample(double value)
     return static_cast<std::int32_t>(value); // truncates toward zero
 }
 
-bool storedBottomUp(fitsfile* file)
+// INDI's cameras write the top row first and say so; FITS's own order is bottom first.
+bool storedTopDown(fitsfile* file)
 {
     char value[FLEN_VALUE] = {};
     int status = 0;
     if (fits_read_key(file, TSTRING, "ROWORDER", value, nullptr, &status) != 0)
         return false;
-    return std::strncmp(value, "BOTTOM-UP", 9) == 0;
+    return std::strncmp(value, "TOP-DOWN", 8) == 0;
 }
 
 void flipRows(FitsImage& image)
@@ -115,7 +116,7 @@ std::variant<FitsImage, FitsError> decodeFitsImage(std::span<const char> bytes)
     image.samples.resize(values.size());
     for (std::size_t i = 0; i < values.size(); ++i)
         image.samples[i] = toSample(values[i]);
-    if (storedBottomUp(file.get()))
+    if (storedTopDown(file.get()))
         flipRows(image);
     return image;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The primary image of a FITS file held in memory (an INDI camera's BLOB), decoded
-// with cfitsio into the camera's sample layout: x fastest, then y from the top row,
-// then plane.
+// with cfitsio into the camera's sample layout: x fastest, then y from the bottom row
+// (the order of FITS itself, of our own camera's frames and of the image window, which
+// draws row 0 at the bottom), then plane.
 
 #include <cstdint>
 #include <span>
@@ -24,7 +25,7 @@ struct FitsError {
 
 // Physical values (BZERO and BSCALE applied), truncated toward zero and saturated to
 // 32 bits. Images of two axes, or of three with one or three planes, are accepted.
-// Rows are stored top row first unless the header says ROWORDER = 'BOTTOM-UP'.
+// A file whose header says ROWORDER = 'TOP-DOWN' (INDI's cameras) is turned over.
 std::variant<FitsImage, FitsError> decodeFitsImage(std::span<const char> bytes);
 
 } // namespace velmora::client::indi

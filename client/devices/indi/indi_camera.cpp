@@ -53,7 +53,17 @@ private:
     DriverError attach()
     {
         return device().attach({kExposure, kInfo, kImage}, [this] {
-            device().connection().receiveBlobs(device().name());
+            // Drivers define the sensor's information before they have read it.
+            const std::string& name = device().name();
+            const DriverError known = device().waitFor(
+                [&](const PropertyMirror::View& view) {
+                    const PropertyCopy* info = view.property(name, kInfo);
+                    return info && info->number("CCD_MAX_X").value_or(0) > 0 && info->number("CCD_MAX_Y").value_or(0) > 0;
+                },
+                device().bounds().answer);
+            if (known != DriverError::None)
+                return known;
+            device().connection().receiveBlobs(name);
             // Images come as FITS; a driver set to its native format is switched back.
             const std::optional<PropertyCopy> format = device().property("CCD_TRANSFER_FORMAT");
             if (format && !format->switchOn("FORMAT_FITS"))
@@ -64,7 +74,7 @@ private:
 
     std::uint64_t imagesReceived() const
     {
-        const std::optional<PropertyCopy> image = const_cast<IndiCamera*>(this)->device().property(kImage);
+        const std::optional<PropertyCopy> image = device().property(kImage);
         return image ? image->blobsReceived : 0;
     }
 
@@ -141,9 +151,8 @@ private:
 
     LONG cameraState() const
     {
-        auto& self = const_cast<IndiCamera&>(*this);
-        const std::optional<PropertyCopy> exposure = self.device().property(kExposure);
-        if (!self.device().isConnected() || !exposure)
+        const std::optional<PropertyCopy> exposure = device().property(kExposure);
+        if (!device().isConnected() || !exposure)
             return kCameraIdle;
         if (exposure->state == PropertyState::Alert)
             return kCameraError;

@@ -3,7 +3,6 @@
 #include <libindi/baseclient.h>
 #include <libindi/basedevice.h>
 
-#include <mutex>
 
 namespace velmora::client::indi {
 
@@ -67,8 +66,6 @@ public:
     explicit Client(PropertyMirror& mirror) : m_mirror(mirror) {}
     ~Client() override { disconnectServer(); }
 
-    std::mutex sendLock; // libindi's sending side is not meant for several threads at once
-
 protected:
     void newDevice(INDI::BaseDevice device) override { m_mirror.addDevice(device.getDeviceName()); }
     void removeDevice(INDI::BaseDevice device) override { m_mirror.removeDevice(device.getDeviceName()); }
@@ -100,6 +97,7 @@ IndiConnection::~IndiConnection() = default;
 
 bool IndiConnection::ensureConnected()
 {
+    std::lock_guard guard(m_clientLock);
     if (m_client && m_client->isServerConnected() && m_mirror.isServerConnected())
         return true;
     // A fresh client each time: libindi keeps the devices of a lost connection.
@@ -120,9 +118,9 @@ bool IndiConnection::ensureConnected()
 bool IndiConnection::sendNumbers(const std::string& device, const std::string& property,
                                  const std::map<std::string, double>& values)
 {
+    std::lock_guard guard(m_clientLock);
     if (!m_client || !m_mirror.isServerConnected())
         return false;
-    std::lock_guard guard(m_client->sendLock);
     INDI::BaseDevice published = m_client->getDevice(device.c_str());
     if (!published.isValid())
         return false;
@@ -141,9 +139,9 @@ bool IndiConnection::sendNumbers(const std::string& device, const std::string& p
 
 bool IndiConnection::sendSwitch(const std::string& device, const std::string& property, const std::string& element)
 {
+    std::lock_guard guard(m_clientLock);
     if (!m_client || !m_mirror.isServerConnected())
         return false;
-    std::lock_guard guard(m_client->sendLock);
     INDI::BaseDevice published = m_client->getDevice(device.c_str());
     if (!published.isValid())
         return false;
@@ -161,17 +159,17 @@ bool IndiConnection::sendSwitch(const std::string& device, const std::string& pr
 
 void IndiConnection::connectDevice(const std::string& device)
 {
+    std::lock_guard guard(m_clientLock);
     if (!m_client || !m_mirror.isServerConnected())
         return;
-    std::lock_guard guard(m_client->sendLock);
     m_client->connectDevice(device.c_str());
 }
 
 void IndiConnection::receiveBlobs(const std::string& device)
 {
+    std::lock_guard guard(m_clientLock);
     if (!m_client || !m_mirror.isServerConnected())
         return;
-    std::lock_guard guard(m_client->sendLock);
     m_client->setBLOBMode(B_ALSO, device.c_str(), nullptr);
 }
 

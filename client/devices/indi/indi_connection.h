@@ -10,6 +10,7 @@
 #include <chrono>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace velmora::client::indi {
@@ -33,6 +34,7 @@ public:
     const IndiServerAddress& server() const { return m_server; }
     const IndiBounds& bounds() const { return m_bounds; }
     PropertyMirror& mirror() { return m_mirror; }
+    const PropertyMirror& mirror() const { return m_mirror; }
 
     // Connects when not connected (again after the server went away).
     bool ensureConnected();
@@ -52,6 +54,9 @@ private:
     std::string m_device;
     IndiBounds m_bounds;
     PropertyMirror m_mirror; // outlives m_client, whose listener writes into it
+    // Guards m_client: the guiding worker sends pulses while the main thread may
+    // reconnect, and libindi's sending side is not meant for several threads at once.
+    std::mutex m_clientLock;
     std::unique_ptr<Client> m_client;
 };
 

@@ -76,7 +76,7 @@ bool IndiDevice::isConnected() const
 
 std::optional<PropertyCopy> IndiDevice::property(const std::string& property) const
 {
-    return const_cast<IndiConnection&>(m_connection).mirror().property(m_name, property);
+    return m_connection.mirror().property(m_name, property);
 }
 
 std::optional<double> IndiDevice::number(const std::string& property, const std::string& element) const

@@ -33,6 +33,7 @@ public:
         return S_OK;
     }
     IndiDevice& device() { return m_device; }
+    const IndiDevice& device() const { return m_device; }
 
 protected:
     IndiDriverObject(const IID& iid, const IndiProgId& id, const IndiDriverOptions& options)

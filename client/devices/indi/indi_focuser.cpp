@@ -38,7 +38,7 @@ public:
 private:
     std::optional<NumberElement> absolute() const
     {
-        const std::optional<PropertyCopy> position = const_cast<IndiFocuser*>(this)->device().property(kAbsolute);
+        const std::optional<PropertyCopy> position = device().property(kAbsolute);
         if (!position)
             return std::nullopt;
         auto it = position->numbers.find(kAbsoluteElement);

@@ -17,6 +17,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <ctime>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -108,6 +109,18 @@ std::string commandLineOf(const std::filesystem::path& process)
     return text.substr(0, text.find('\0'));
 }
 
+// The mount's longitude such that the star field stands three hours west of the
+// meridian whatever the time of day: which side of the pier the mount is on decides
+// the sense of its declination pulses and of the camera's frame.
+bool placeTheSkyThreeHoursWest(IndiConnection& connection)
+{
+    const double julianDate = static_cast<double>(std::time(nullptr)) / 86400.0 + 2440587.5;
+    const double greenwichSidereal = std::fmod(18.697374558 + 24.06570982441908 * (julianDate - 2451545.0), 24.0);
+    const double longitudeHours = std::fmod(kStarFieldRaHours + 3.0 - greenwichSidereal + 48.0, 24.0);
+    return connection.sendNumbers("Telescope Simulator", "GEOGRAPHIC_COORD",
+                                  {{"LAT", 45.0}, {"LONG", longitudeHours * 15.0}, {"ELEV", 0.0}});
+}
+
 } // namespace
 
 bool enterPrivateNetwork()
@@ -131,7 +144,8 @@ bool pointMountAtStarField(const IndiServerAddress& server)
     if (!waitFor([&](const PropertyMirror::View& v) {
             const PropertyCopy* on = v.property(mount, "CONNECTION");
             return on && on->switchOn("CONNECT") && v.property(mount, "TELESCOPE_TRACK_STATE") &&
-                   v.property(mount, "ON_COORD_SET") && v.property(mount, "EQUATORIAL_EOD_COORD");
+                   v.property(mount, "ON_COORD_SET") && v.property(mount, "EQUATORIAL_EOD_COORD") &&
+                   v.property(mount, "GEOGRAPHIC_COORD");
         }))
         return false;
     auto syncedAndTracking = [&](double tolerance) {
@@ -148,7 +162,8 @@ bool pointMountAtStarField(const IndiServerAddress& server)
     };
     // Tracking takes hold at the mount's next poll, and the sky turns a little until
     // then: the second sync is made with the mount tracking.
-    return connection.sendSwitch(mount, "TELESCOPE_TRACK_STATE", "TRACK_ON") && syncedAndTracking(1e-3) &&
+    return placeTheSkyThreeHoursWest(connection) &&
+           connection.sendSwitch(mount, "TELESCOPE_TRACK_STATE", "TRACK_ON") && syncedAndTracking(1e-3) &&
            syncedAndTracking(1e-6);
 }
 
