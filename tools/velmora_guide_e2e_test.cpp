@@ -3,6 +3,7 @@
 // telescope), at the shipped settings of both programs: what a newcomer sees. The
 // same simulated time is measured once without corrections and once guided.
 #include "platform/registry/registry.h"
+#include "testing/guide_summary.h"
 #include "testing/run_program.h"
 #include "testing/temp_home.h"
 
@@ -12,6 +13,8 @@
 #include <iostream>
 
 using velmora::testing::runProgram;
+
+using velmora::testing::summaryField;
 
 namespace {
 
@@ -25,17 +28,6 @@ bool simulatorKeyExists()
     return true;
 }
 
-// A number field of the summary line, or -1.
-double summaryField(const std::string& output, const std::string& field)
-{
-    const std::size_t summary = output.rfind("{\"frames\":");
-    if (summary == std::string::npos)
-        return -1;
-    const std::size_t at = output.find("\"" + field + "\":", summary);
-    if (at == std::string::npos)
-        return -1;
-    return std::atof(output.c_str() + at + field.size() + 3);
-}
 
 } // namespace
 

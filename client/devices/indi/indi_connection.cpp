@@ -115,16 +115,23 @@ bool IndiConnection::ensureConnected()
     return true;
 }
 
+// Under m_clientLock: libindi's own copy of the property, invalid when the server or
+// the device is gone or does not publish it.
+INDI::Property IndiConnection::publishedProperty(const std::string& device, const std::string& property)
+{
+    if (!m_client || !m_mirror.isServerConnected())
+        return INDI::Property();
+    INDI::BaseDevice published = m_client->getDevice(device.c_str());
+    if (!published.isValid())
+        return INDI::Property();
+    return published.getProperty(property.c_str());
+}
+
 bool IndiConnection::sendNumbers(const std::string& device, const std::string& property,
                                  const std::map<std::string, double>& values)
 {
     std::lock_guard guard(m_clientLock);
-    if (!m_client || !m_mirror.isServerConnected())
-        return false;
-    INDI::BaseDevice published = m_client->getDevice(device.c_str());
-    if (!published.isValid())
-        return false;
-    INDI::PropertyNumber numbers = published.getProperty(property.c_str());
+    INDI::PropertyNumber numbers = publishedProperty(device, property);
     if (!numbers.isValid())
         return false;
     for (const auto& [element, value] : values) {
@@ -140,12 +147,7 @@ bool IndiConnection::sendNumbers(const std::string& device, const std::string& p
 bool IndiConnection::sendSwitch(const std::string& device, const std::string& property, const std::string& element)
 {
     std::lock_guard guard(m_clientLock);
-    if (!m_client || !m_mirror.isServerConnected())
-        return false;
-    INDI::BaseDevice published = m_client->getDevice(device.c_str());
-    if (!published.isValid())
-        return false;
-    INDI::PropertySwitch switches = published.getProperty(property.c_str());
+    INDI::PropertySwitch switches = publishedProperty(device, property);
     auto* chosen = switches.isValid() ? switches.findWidgetByName(element.c_str()) : nullptr;
     if (!chosen)
         return false;

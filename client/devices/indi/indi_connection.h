@@ -13,6 +13,10 @@
 #include <mutex>
 #include <string>
 
+namespace INDI {
+class Property;
+}
+
 namespace velmora::client::indi {
 
 // How long a connection attempt, and a call waiting for the server's answer, may take.
@@ -50,6 +54,7 @@ public:
 
 private:
     class Client;
+    INDI::Property publishedProperty(const std::string& device, const std::string& property);
     IndiServerAddress m_server;
     std::string m_device;
     IndiBounds m_bounds;

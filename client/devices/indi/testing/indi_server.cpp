@@ -109,14 +109,14 @@ std::string commandLineOf(const std::filesystem::path& process)
     return text.substr(0, text.find('\0'));
 }
 
-// The mount's longitude such that the star field stands three hours west of the
-// meridian whatever the time of day: which side of the pier the mount is on decides
-// the sense of its declination pulses and of the camera's frame.
-bool placeTheSkyThreeHoursWest(IndiConnection& connection)
+// The mount's longitude such that the star field stands `hoursWest` of the meridian
+// whatever the time of day: which side of the pier the mount is on decides the sense
+// of its declination pulses and of the camera's frame.
+bool placeTheSky(IndiConnection& connection, double hoursWest)
 {
     const double julianDate = static_cast<double>(std::time(nullptr)) / 86400.0 + 2440587.5;
     const double greenwichSidereal = std::fmod(18.697374558 + 24.06570982441908 * (julianDate - 2451545.0), 24.0);
-    const double longitudeHours = std::fmod(kStarFieldRaHours + 3.0 - greenwichSidereal + 48.0, 24.0);
+    const double longitudeHours = std::fmod(kStarFieldRaHours + hoursWest - greenwichSidereal + 48.0, 24.0);
     return connection.sendNumbers("Telescope Simulator", "GEOGRAPHIC_COORD",
                                   {{"LAT", 45.0}, {"LONG", longitudeHours * 15.0}, {"ELEV", 0.0}});
 }
@@ -129,7 +129,7 @@ bool enterPrivateNetwork()
     return entered;
 }
 
-bool pointMountAtStarField(const IndiServerAddress& server)
+bool pointMountAtStarField(const IndiServerAddress& server, double hoursWest)
 {
     using namespace std::chrono_literals;
     const std::string mount = "Telescope Simulator";
@@ -162,7 +162,7 @@ bool pointMountAtStarField(const IndiServerAddress& server)
     };
     // Tracking takes hold at the mount's next poll, and the sky turns a little until
     // then: the second sync is made with the mount tracking.
-    return placeTheSkyThreeHoursWest(connection) &&
+    return placeTheSky(connection, hoursWest) &&
            connection.sendSwitch(mount, "TELESCOPE_TRACK_STATE", "TRACK_ON") && syncedAndTracking(1e-3) &&
            syncedAndTracking(1e-6);
 }

@@ -24,8 +24,10 @@ constexpr double kStarFieldRaHours = 5.0;
 constexpr double kStarFieldDecDegrees = 30.0;
 
 // Switches the mount simulator on, tracking, and syncs it onto the star field, so
-// that the CCD simulator (which follows the mount) draws the stand-in's stars.
-bool pointMountAtStarField(const IndiServerAddress& server);
+// that the CCD simulator (which follows the mount) draws the stand-in's stars. The
+// field stands `hoursWest` of the meridian (negative: east), at latitude 45°, whatever
+// the time of day.
+bool pointMountAtStarField(const IndiServerAddress& server, double hoursWest = 3.0);
 
 class IndiServer {
 public:
