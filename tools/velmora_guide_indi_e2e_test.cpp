@@ -31,7 +31,6 @@ namespace settings = velmora::client::settings;
 constexpr const char* kCamera = "CCD Simulator";
 constexpr const char* kMount = "Telescope Simulator";
 
-
 // The mount tracks at a rate of its own, off the sky's by `raArcsecPerSecond` and
 // `decArcsecPerSecond`, so that the stars drift as under a poorly aligned mount.
 bool driftTheMount(const velmora::client::indi::IndiServerAddress& server, double raArcsecPerSecond,
@@ -45,10 +44,12 @@ bool driftTheMount(const velmora::client::indi::IndiServerAddress& server, doubl
     };
     if (mount.mirror().waitUntil(defined, 15s) != WaitOutcome::Satisfied)
         return false;
-    const double sidereal = mount.mirror().property(kMount, "TELESCOPE_TRACK_RATE")->number("TRACK_RATE_RA").value_or(15.041067);
+    const double sidereal =
+        mount.mirror().property(kMount, "TELESCOPE_TRACK_RATE")->number("TRACK_RATE_RA").value_or(15.041067);
     return mount.sendSwitch(kMount, "TELESCOPE_TRACK_MODE", "TRACK_CUSTOM") &&
-           mount.sendNumbers(kMount, "TELESCOPE_TRACK_RATE",
-                             {{"TRACK_RATE_RA", sidereal - raArcsecPerSecond}, {"TRACK_RATE_DE", decArcsecPerSecond}}) &&
+           mount.sendNumbers(
+               kMount, "TELESCOPE_TRACK_RATE",
+               {{"TRACK_RATE_RA", sidereal - raArcsecPerSecond}, {"TRACK_RATE_DE", decArcsecPerSecond}}) &&
            mount.mirror().waitUntil(
                [=](const PropertyMirror::View& v) {
                    const auto* rate = v.property(kMount, "TELESCOPE_TRACK_RATE");
@@ -91,9 +92,9 @@ TEST(VelmoraGuideIndiEndToEnd, GuidesTheIndiSimulatorsStars)
         // The client's settings: the INDI devices, a 1 s exposure, the simulator's optics.
         velmora::client::RegistrySettingsStore store;
         settings::write(store, settings::kDriverCamera, server.progId(IndiDeviceType::Camera, kCamera));
-        settings::write(store, settings::kDriverTelescope,
-                        server.progId(IndiDeviceType::Telescope, kMount));
-        settings::write(store, settings::kDriverFocuser, server.progId(IndiDeviceType::Focuser, "Focuser Simulator"));
+        settings::write(store, settings::kDriverTelescope, server.progId(IndiDeviceType::Telescope, kMount));
+        settings::write(store, settings::kDriverFocuser,
+                        server.progId(IndiDeviceType::Focuser, "Focuser Simulator"));
         settings::write(store, settings::kExposureTime, 100);
         settings::write(store, settings::kPixelWidth, 520);
         settings::write(store, settings::kPixelHeight, 520);
@@ -104,8 +105,8 @@ TEST(VelmoraGuideIndiEndToEnd, GuidesTheIndiSimulatorsStars)
         settings::write(store, settings::kAxisFrame, settings::Axis::Y, 1);
     }
 
-    auto unguided = velmora::testing::runProgram(VELMORA_GUIDE_PATH, {"--lock", "--no-guide", "--seconds", "60"},
-                                                 home.path(), 3min);
+    auto unguided = velmora::testing::runProgram(
+        VELMORA_GUIDE_PATH, {"--lock", "--no-guide", "--seconds", "60"}, home.path(), 3min);
     auto guided =
         velmora::testing::runProgram(VELMORA_GUIDE_PATH, {"--lock", "--seconds", "60"}, home.path(), 3min);
     ASSERT_EQ(unguided.status, 0) << unguided.err;
@@ -114,11 +115,12 @@ TEST(VelmoraGuideIndiEndToEnd, GuidesTheIndiSimulatorsStars)
     const double unguidedRms = summaryField(unguided.out, "rms_total");
     const double guidedRms = summaryField(guided.out, "rms_total");
     std::cout << "INDI simulators: unguided rms_total " << unguidedRms << "'' over "
-              << summaryField(unguided.out, "frames") << " frames; guided rms_total " << guidedRms << "'' over "
-              << summaryField(guided.out, "frames") << " frames\n";
+              << summaryField(unguided.out, "frames") << " frames; guided rms_total " << guidedRms
+              << "'' over " << summaryField(guided.out, "frames") << " frames\n";
     EXPECT_GT(summaryField(unguided.out, "frames"), 20);
     EXPECT_GT(summaryField(guided.out, "frames"), 20);
-    EXPECT_GT(unguidedRms, 3.0) << "the drifting mount must move the stars for the comparison to mean anything";
+    EXPECT_GT(unguidedRms, 3.0)
+        << "the drifting mount must move the stars for the comparison to mean anything";
     EXPECT_LE(guidedRms * 3, unguidedRms);
     EXPECT_NE(guided.out.find("\"pulses\":[{"), std::string::npos) << "corrections were sent";
 }

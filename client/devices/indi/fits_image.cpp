@@ -80,7 +80,8 @@ std::variant<FitsImage, FitsError> decodeFitsImage(std::span<const char> bytes)
 
     int axes = 0;
     long sides[3] = {1, 1, 1};
-    if (fits_get_img_dim(file.get(), &axes, &status) != 0 || fits_get_img_size(file.get(), 3, sides, &status) != 0)
+    if (fits_get_img_dim(file.get(), &axes, &status) != 0 ||
+        fits_get_img_size(file.get(), 3, sides, &status) != 0)
         return FitsError{errorText("unreadable image header", status)};
     if (axes < 2 || axes > 3)
         return FitsError{"the image has " + std::to_string(axes) + " axes"};

@@ -112,9 +112,11 @@ TEST(FitsImage, DamagedOrUnsupportedFilesGiveAnErrorNotACrash)
     // Cut inside the data.
     const std::vector<char> truncated(bytes.begin(), bytes.begin() + 2880 + 100);
     EXPECT_TRUE(std::holds_alternative<FitsError>(decodeFitsImage(truncated)));
-    ASSERT_TRUE(std::holds_alternative<FitsImage>(decodeFitsImage(handWrittenFits({3, 2})))); // the shape is sound
+    ASSERT_TRUE(
+        std::holds_alternative<FitsImage>(decodeFitsImage(handWrittenFits({3, 2})))); // the shape is sound
     // One axis, four axes, two planes, and more than a camera sends.
-    for (const std::vector<long>& sides : std::vector<std::vector<long>>{{8}, {2, 2, 1, 2}, {2, 2, 2}, {100000, 100000}}) {
+    for (const std::vector<long>& sides :
+         std::vector<std::vector<long>>{{8}, {2, 2, 1, 2}, {2, 2, 2}, {100000, 100000}}) {
         SCOPED_TRACE(sides.size());
         EXPECT_TRUE(std::holds_alternative<FitsError>(decodeFitsImage(handWrittenFits(sides))));
     }

@@ -7,8 +7,8 @@
 #include "client/devices/indi/indi_driver_object.h"
 #include "client/devices/indi/timed_guide.h"
 #include "platform/automation/safe_array.h"
-#include "server/frame/interface_members.h"
 #include "server/frame/driver_object.h"
+#include "server/frame/interface_members.h"
 
 #include <cmath>
 #include <cstring>
@@ -44,7 +44,8 @@ SAFEARRAY* imageArray(const FitsImage& image)
 class IndiCamera : public IndiDriverObject<IndiCamera> {
 public:
     IndiCamera(const IndiProgId& id, const IndiDriverOptions& options)
-        : IndiDriverObject(server::interfaceIdOf(server::serverClass("Camera")), id, options), m_guide(device())
+        : IndiDriverObject(server::interfaceIdOf(server::serverClass("Camera")), id, options),
+          m_guide(device())
     {
     }
     static const automation::DispatchTable<IndiCamera>& dispatchTable();
@@ -58,7 +59,8 @@ private:
             const DriverError known = device().waitFor(
                 [&](const PropertyMirror::View& view) {
                     const PropertyCopy* info = view.property(name, kInfo);
-                    return info && info->number("CCD_MAX_X").value_or(0) > 0 && info->number("CCD_MAX_Y").value_or(0) > 0;
+                    return info && info->number("CCD_MAX_X").value_or(0) > 0 &&
+                           info->number("CCD_MAX_Y").value_or(0) > 0;
                 },
                 device().bounds().answer);
             if (known != DriverError::None)
@@ -187,10 +189,12 @@ const automation::DispatchTable<IndiCamera>& IndiCamera::dispatchTable()
             [](IndiCamera& self, Variant& value) { return self.sensorNumber("CCD_MAX_X", value, true); });
         h[{"CameraYSize", MemberKind::PropertyGet}] = getter(
             [](IndiCamera& self, Variant& value) { return self.sensorNumber("CCD_MAX_Y", value, true); });
-        h[{"PixelSizeX", MemberKind::PropertyGet}] = getter(
-            [](IndiCamera& self, Variant& value) { return self.sensorNumber("CCD_PIXEL_SIZE_X", value, false); });
-        h[{"PixelSizeY", MemberKind::PropertyGet}] = getter(
-            [](IndiCamera& self, Variant& value) { return self.sensorNumber("CCD_PIXEL_SIZE_Y", value, false); });
+        h[{"PixelSizeX", MemberKind::PropertyGet}] = getter([](IndiCamera& self, Variant& value) {
+            return self.sensorNumber("CCD_PIXEL_SIZE_X", value, false);
+        });
+        h[{"PixelSizeY", MemberKind::PropertyGet}] = getter([](IndiCamera& self, Variant& value) {
+            return self.sensorNumber("CCD_PIXEL_SIZE_Y", value, false);
+        });
         h[{"CameraState", MemberKind::PropertyGet}] = getter([](IndiCamera& self, Variant& value) {
             value = Variant::i4(self.cameraState());
             return DriverError::None;

@@ -3,7 +3,6 @@
 #include <libindi/baseclient.h>
 #include <libindi/basedevice.h>
 
-
 namespace velmora::client::indi {
 
 namespace {
@@ -144,7 +143,8 @@ bool IndiConnection::sendNumbers(const std::string& device, const std::string& p
     return true;
 }
 
-bool IndiConnection::sendSwitch(const std::string& device, const std::string& property, const std::string& element)
+bool IndiConnection::sendSwitch(const std::string& device, const std::string& property,
+                                const std::string& element)
 {
     std::lock_guard guard(m_clientLock);
     INDI::PropertySwitch switches = publishedProperty(device, property);

@@ -43,7 +43,10 @@ public:
     // Only this client lets go: other INDI clients keep using the device.
     void detach() { m_attached = false; }
     bool isConnected() const;
-    DriverError requireConnected() const { return isConnected() ? DriverError::None : DriverError::NotConnected; }
+    DriverError requireConnected() const
+    {
+        return isConnected() ? DriverError::None : DriverError::NotConnected;
+    }
 
     std::optional<PropertyCopy> property(const std::string& property) const;
     std::optional<double> number(const std::string& property, const std::string& element) const;

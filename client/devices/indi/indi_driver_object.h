@@ -37,13 +37,16 @@ public:
 
 protected:
     IndiDriverObject(const IID& iid, const IndiProgId& id, const IndiDriverOptions& options)
-        : automation::DispatchObject<T>(iid), m_iid(iid), m_progId(formatIndiProgId(id)), m_device(id, options)
+        : automation::DispatchObject<T>(iid), m_iid(iid), m_progId(formatIndiProgId(id)),
+          m_device(id, options)
     {
     }
 
     static Handler notSupported()
     {
-        return [](T& self, automation::DispatchArgs, VARIANT*) { return self.result(DriverError::NotSupported); };
+        return [](T& self, automation::DispatchArgs, VARIANT*) {
+            return self.result(DriverError::NotSupported);
+        };
     }
     // A property read: `read(self, value)` fills the value or fails.
     template <class Read> static Handler getter(Read read)
@@ -57,10 +60,12 @@ protected:
     // A member without a value: `act(self, args)` does it or fails.
     template <class Act> static Handler action(Act act)
     {
-        return [act](T& self, automation::DispatchArgs args, VARIANT*) { return self.result(act(self, args)); };
+        return
+            [act](T& self, automation::DispatchArgs args, VARIANT*) { return self.result(act(self, args)); };
     }
     // "Connected" / "Link": the getter and the setter over attach and detach.
-    template <class Attach> static void connection(automation::HandlerMap<T>& h, const char* member, Attach attach)
+    template <class Attach>
+    static void connection(automation::HandlerMap<T>& h, const char* member, Attach attach)
     {
         using automation::MemberKind;
         h[{member, MemberKind::PropertyGet}] = getter([](T& self, automation::Variant& value) {

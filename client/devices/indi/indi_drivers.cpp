@@ -44,8 +44,9 @@ bool offers(IndiDeviceType type, unsigned interfaces)
 bool everyDeviceDescribed(const PropertyMirror::View& view)
 {
     const std::vector<std::string> names = view.devices();
-    return std::all_of(names.begin(), names.end(),
-                       [&](const std::string& name) { return view.property(name, "DRIVER_INFO") != nullptr; });
+    return std::all_of(names.begin(), names.end(), [&](const std::string& name) {
+        return view.property(name, "DRIVER_INFO") != nullptr;
+    });
 }
 
 // Waits until the server has announced its devices: no change for a quiet period with
@@ -60,12 +61,13 @@ void awaitAnnouncements(PropertyMirror& mirror, std::chrono::milliseconds bound)
             seen = view.changes();
             complete = !view.devices().empty() && everyDeviceDescribed(view);
         });
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                                std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left <= std::chrono::milliseconds(0))
             return;
-        const WaitOutcome quiet = mirror.waitUntil(
-            [&](const PropertyMirror::View& view) { return view.changes() != seen; }, std::min(kQuietPeriod, left));
+        const WaitOutcome quiet =
+            mirror.waitUntil([&](const PropertyMirror::View& view) { return view.changes() != seen; },
+                             std::min(kQuietPeriod, left));
         if (quiet == WaitOutcome::ServerLost || (quiet == WaitOutcome::TimedOut && complete))
             return;
     }

@@ -24,8 +24,8 @@ struct AnnouncedDevice {
     std::string description;
 };
 
-// The devices of `type` (by the interfaces their drivers declare) by name; empty when the server cannot be reached. Waits until the
-// announcements have stopped for a moment, at most the answer bound.
+// The devices of `type` (by the interfaces their drivers declare) by name; empty when the server cannot be
+// reached. Waits until the announcements have stopped for a moment, at most the answer bound.
 std::vector<AnnouncedDevice> announcedDevices(IndiDeviceType type, const IndiServerAddress& server,
                                               const IndiBounds& bounds = {});
 

@@ -3,8 +3,8 @@
 
 #include "client/devices/indi/indi_adapters.h"
 #include "client/devices/indi/indi_driver_object.h"
-#include "server/frame/interface_members.h"
 #include "server/frame/driver_object.h"
+#include "server/frame/interface_members.h"
 
 #include <cmath>
 

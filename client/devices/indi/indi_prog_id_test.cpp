@@ -29,10 +29,11 @@ TEST(IndiProgId, ParsesAndFormatsTheThreeTypesWithNamesThatHoldSeparators)
 
 TEST(IndiProgId, MalformedIdentifiersAreRefusedButStillRecognisedAsIndi)
 {
-    for (const char* bad : {"INDI.", "INDI.Camera", "INDI.Camera:CCD", "INDI.Camera:@host:7624",
-                            "INDI.Dome:Dome@host:7624", "INDI.Camera:CCD@:7624", "INDI.Camera:CCD@host",
-                            "INDI.Camera:CCD@host:0", "INDI.Camera:CCD@host:65536", "INDI.Camera:CCD@host:76x4",
-                            "INDI.Camera:CCD@host:-1", "INDI.Camera:C\nCD@host:7624"}) {
+    for (const char* bad :
+         {"INDI.", "INDI.Camera", "INDI.Camera:CCD", "INDI.Camera:@host:7624", "INDI.Dome:Dome@host:7624",
+          "INDI.Camera:CCD@:7624", "INDI.Camera:CCD@host", "INDI.Camera:CCD@host:0",
+          "INDI.Camera:CCD@host:65536", "INDI.Camera:CCD@host:76x4", "INDI.Camera:CCD@host:-1",
+          "INDI.Camera:C\nCD@host:7624"}) {
         SCOPED_TRACE(bad);
         EXPECT_TRUE(looksLikeIndiProgId(bad));
         EXPECT_FALSE(parseIndiProgId(bad));

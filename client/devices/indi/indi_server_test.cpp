@@ -77,7 +77,8 @@ protected:
 
 struct RecordingChooserDialog : ChooserDialog {
     std::vector<DriverEntry> shown;
-    std::optional<std::size_t> choose(const std::string&, const std::vector<DriverEntry>& drivers, int) override
+    std::optional<std::size_t> choose(const std::string&, const std::vector<DriverEntry>& drivers,
+                                      int) override
     {
         shown = drivers;
         return drivers.empty() ? std::nullopt : std::optional<std::size_t>(drivers.size() - 1);
@@ -107,21 +108,24 @@ TEST_F(IndiServerTest, TheChooserListsEachSimulatorUnderItsTypeAfterTheRegistere
 
     chooser.setDeviceType("Camera");
     EXPECT_EQ(chooser.choose(""), server.progId(IndiDeviceType::Camera, kCamera));
-    EXPECT_EQ(progIdsOf(dialog.shown), (std::vector<std::string>{"VelmoraServer.Camera",
-                                                                 server.progId(IndiDeviceType::Camera, kCamera)}));
+    EXPECT_EQ(
+        progIdsOf(dialog.shown),
+        (std::vector<std::string>{"VelmoraServer.Camera", server.progId(IndiDeviceType::Camera, kCamera)}));
     EXPECT_NE(dialog.shown.back().description.find(kCamera), std::string::npos);
 
     // The camera's guide port guides too, so it is offered as a telescope.
     chooser.setDeviceType("Telescope");
     chooser.choose("");
     EXPECT_EQ(progIdsOf(dialog.shown),
-              (std::vector<std::string>{"VelmoraServer.Telescope", server.progId(IndiDeviceType::Telescope, kCamera),
+              (std::vector<std::string>{"VelmoraServer.Telescope",
+                                        server.progId(IndiDeviceType::Telescope, kCamera),
                                         server.progId(IndiDeviceType::Telescope, kTelescope)}));
 
     chooser.setDeviceType("Focuser");
     chooser.choose("");
-    EXPECT_EQ(progIdsOf(dialog.shown), (std::vector<std::string>{"VelmoraServer.Focuser",
-                                                                 server.progId(IndiDeviceType::Focuser, kFocuser)}));
+    EXPECT_EQ(progIdsOf(dialog.shown),
+              (std::vector<std::string>{"VelmoraServer.Focuser",
+                                        server.progId(IndiDeviceType::Focuser, kFocuser)}));
 
     // A server that is not there lists nothing, at once.
     server.stop();
@@ -182,7 +186,8 @@ TEST_F(IndiServerTest, PulseGuideMovesTheMountByTheGuideRate)
 
     // The simulator's first pulse after tracking starts also moves it by the
     // tracking it missed (about 2'' in right ascension): one pulse before measuring.
-    ASSERT_EQ(CallDriverMethod(telescope.get(), "PulseGuide", *Variant::i4(0).get(), *Variant::i4(100).get()), S_OK);
+    ASSERT_EQ(CallDriverMethod(telescope.get(), "PulseGuide", *Variant::i4(0).get(), *Variant::i4(100).get()),
+              S_OK);
     ASSERT_TRUE(eventually([&] { return !readDriverBool(telescope.get(), "IsPulseGuiding"); }, 10s));
 
     struct Case {
@@ -281,8 +286,9 @@ TEST_F(IndiServerTest, AnExposureGivesTheFitsBlobAsImageArray)
     ASSERT_TRUE(testing::pointMountAtStarField(server.address())); // the camera draws what the mount sees
     DriverRef camera = bind(IndiDeviceType::Camera, kCamera);
     EXPECT_FALSE(readDriverBool(camera.get(), "Connected"));
-    EXPECT_EQ(CallDriverMethod(camera.get(), "StartExposure", *Variant::r8(1).get(), *Variant::boolean(true).get()),
-              DISP_E_EXCEPTION);
+    EXPECT_EQ(
+        CallDriverMethod(camera.get(), "StartExposure", *Variant::r8(1).get(), *Variant::boolean(true).get()),
+        DISP_E_EXCEPTION);
     EXPECT_EQ(errorDescription(), "Not Connected");
     ASSERT_EQ(connect(camera.get()), S_OK);
     const LONG width = readLong(camera.get(), "CameraXSize");
@@ -303,8 +309,8 @@ TEST_F(IndiServerTest, AnExposureGivesTheFitsBlobAsImageArray)
     watcher.receiveBlobs(kCamera);
 
     Variant started;
-    ASSERT_EQ(CallDriverMethod(camera.get(), "StartExposure", *Variant::r8(1).get(), *Variant::boolean(true).get(),
-                               started.get()),
+    ASSERT_EQ(CallDriverMethod(camera.get(), "StartExposure", *Variant::r8(1).get(),
+                               *Variant::boolean(true).get(), started.get()),
               S_OK);
     EXPECT_EQ(readLong(camera.get(), "CameraState"), 2); // exposing
     EXPECT_EQ(GetDriverProperty(camera.get(), "ImageArray", Variant().get()), DISP_E_EXCEPTION);
@@ -341,14 +347,16 @@ TEST_F(IndiServerTest, AnExposureGivesTheFitsBlobAsImageArray)
     EXPECT_GT(*std::max_element(reference.values.begin(), reference.values.end()), 1000);
 
     // An aborted exposure never becomes ready.
-    ASSERT_EQ(CallDriverMethod(camera.get(), "StartExposure", *Variant::r8(5).get(), *Variant::boolean(true).get()),
-              S_OK);
+    ASSERT_EQ(
+        CallDriverMethod(camera.get(), "StartExposure", *Variant::r8(5).get(), *Variant::boolean(true).get()),
+        S_OK);
     EXPECT_FALSE(readDriverBool(camera.get(), "ImageReady"));
     EXPECT_EQ(CallDriverMethod(camera.get(), "AbortExposure"), S_OK);
     EXPECT_FALSE(readDriverBool(camera.get(), "ImageReady"));
     EXPECT_EQ(CallDriverMethod(camera.get(), "GetRawBuffer", *Variant::i8(1).get()), DISP_E_EXCEPTION);
     EXPECT_EQ(errorDescription(), "Not Supported");
-    EXPECT_EQ(CallDriverMethod(camera.get(), "StartExposure", *Variant::r8(-1).get(), *Variant::boolean(true).get()),
+    EXPECT_EQ(CallDriverMethod(camera.get(), "StartExposure", *Variant::r8(-1).get(),
+                               *Variant::boolean(true).get()),
               DISP_E_EXCEPTION);
     EXPECT_EQ(errorDescription(), "Invalid Duration");
 }

@@ -4,8 +4,8 @@
 #include "client/devices/indi/indi_adapters.h"
 #include "client/devices/indi/indi_driver_object.h"
 #include "client/devices/indi/timed_guide.h"
-#include "server/frame/interface_members.h"
 #include "server/frame/driver_object.h"
+#include "server/frame/interface_members.h"
 
 namespace velmora::client::indi {
 
@@ -43,15 +43,17 @@ const automation::DispatchTable<IndiTelescope>& IndiTelescope::dispatchTable()
 {
     static const auto table = [] {
         automation::HandlerMap<IndiTelescope> h;
-        connection(h, "Connected",
-                   [](IndiTelescope& self) { return self.device().attach({"TELESCOPE_TIMED_GUIDE_NS", "TELESCOPE_TIMED_GUIDE_WE"}); });
+        connection(h, "Connected", [](IndiTelescope& self) {
+            return self.device().attach({"TELESCOPE_TIMED_GUIDE_NS", "TELESCOPE_TIMED_GUIDE_WE"});
+        });
         h[{"FocalLength", MemberKind::PropertyGet}] = getter([](IndiTelescope& self, Variant& value) {
             return self.opticsMetres("TELESCOPE_FOCAL_LENGTH", value);
         });
-        h[{"ApertureDiameter", MemberKind::PropertyGet}] = getter(
-            [](IndiTelescope& self, Variant& value) { return self.opticsMetres("TELESCOPE_APERTURE", value); });
-        TimedGuide::addMembers<IndiTelescope>(h,
-                                              [](IndiTelescope& self) -> TimedGuide& { return self.m_guide; });
+        h[{"ApertureDiameter", MemberKind::PropertyGet}] = getter([](IndiTelescope& self, Variant& value) {
+            return self.opticsMetres("TELESCOPE_APERTURE", value);
+        });
+        TimedGuide::addMembers<IndiTelescope>(
+            h, [](IndiTelescope& self) -> TimedGuide& { return self.m_guide; });
         return automation::buildDispatchTable<IndiTelescope>(server::telescopeMembers(), h, notSupported());
     }();
     return table;

@@ -67,15 +67,15 @@ TEST(PropertyMirror, AWaitEndsWhenTheConditionHoldsTheServerGoesOrTheBoundPasses
 
     // Another thread's change wakes the waiter; the observer tells when it waits.
     std::thread listener;
-    mirror.setWaitObserver([&] {
-        listener = std::thread([&] { mirror.update("D", "P", numbers(PropertyState::Ok, 1)); });
-    });
+    mirror.setWaitObserver(
+        [&] { listener = std::thread([&] { mirror.update("D", "P", numbers(PropertyState::Ok, 1)); }); });
     EXPECT_EQ(mirror.waitUntil(present, 10s), WaitOutcome::Satisfied);
     listener.join();
 
     mirror.setWaitObserver([&] { listener = std::thread([&] { mirror.serverLost(); }); });
-    EXPECT_EQ(mirror.waitUntil([](const PropertyMirror::View& v) { return v.property("D", "Q") != nullptr; }, 10s),
-              WaitOutcome::ServerLost);
+    EXPECT_EQ(
+        mirror.waitUntil([](const PropertyMirror::View& v) { return v.property("D", "Q") != nullptr; }, 10s),
+        WaitOutcome::ServerLost);
     listener.join();
 
     // A reconnection in between ends the waits of the lost connection too.
@@ -86,8 +86,9 @@ TEST(PropertyMirror, AWaitEndsWhenTheConditionHoldsTheServerGoesOrTheBoundPasses
             mirror.serverConnected();
         });
     });
-    EXPECT_EQ(mirror.waitUntil([](const PropertyMirror::View& v) { return v.property("D", "Q") != nullptr; }, 10s),
-              WaitOutcome::ServerLost);
+    EXPECT_EQ(
+        mirror.waitUntil([](const PropertyMirror::View& v) { return v.property("D", "Q") != nullptr; }, 10s),
+        WaitOutcome::ServerLost);
     listener.join();
 }
 

@@ -17,8 +17,8 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -60,9 +60,10 @@ bool tryPrivateNetwork()
     bool entered = unshare(CLONE_NEWNET) == 0;
     if (!entered && unshare(CLONE_NEWUSER | CLONE_NEWNET) == 0) {
         // Without privileges: a user namespace that maps us onto ourselves.
-        entered = writeProcFile("/proc/self/setgroups", "deny") &&
-                  writeProcFile("/proc/self/uid_map", std::to_string(uid) + " " + std::to_string(uid) + " 1") &&
-                  writeProcFile("/proc/self/gid_map", std::to_string(gid) + " " + std::to_string(gid) + " 1");
+        entered =
+            writeProcFile("/proc/self/setgroups", "deny") &&
+            writeProcFile("/proc/self/uid_map", std::to_string(uid) + " " + std::to_string(uid) + " 1") &&
+            writeProcFile("/proc/self/gid_map", std::to_string(gid) + " " + std::to_string(gid) + " 1");
     }
     if (entered && !bringLoopbackUp()) {
         if (original >= 0)
@@ -115,7 +116,8 @@ std::string commandLineOf(const std::filesystem::path& process)
 bool placeTheSky(IndiConnection& connection, double hoursWest)
 {
     const double julianDate = static_cast<double>(std::time(nullptr)) / 86400.0 + 2440587.5;
-    const double greenwichSidereal = std::fmod(18.697374558 + 24.06570982441908 * (julianDate - 2451545.0), 24.0);
+    const double greenwichSidereal =
+        std::fmod(18.697374558 + 24.06570982441908 * (julianDate - 2451545.0), 24.0);
     const double longitudeHours = std::fmod(kStarFieldRaHours + hoursWest - greenwichSidereal + 48.0, 24.0);
     return connection.sendNumbers("Telescope Simulator", "GEOGRAPHIC_COORD",
                                   {{"LAT", 45.0}, {"LONG", longitudeHours * 15.0}, {"ELEV", 0.0}});
@@ -178,7 +180,8 @@ IndiServer::IndiServer(const std::vector<std::string>& drivers)
     std::filesystem::create_symlink(VELMORA_GSC_STAND_IN, m_folder + "/bin/gsc");
     m_address.port = enterPrivateNetwork() ? 7624 : freeLoopbackPort();
 
-    const std::string path = m_folder + "/bin:" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
+    const std::string path =
+        m_folder + "/bin:" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
     const std::string home = m_folder + "/home";
     const std::string logFile = m_folder + "/server.log";
     std::vector<std::string> arguments = {"indiserver", "-p", std::to_string(m_address.port)};
