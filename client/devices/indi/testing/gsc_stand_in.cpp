@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 namespace {
 
@@ -51,8 +50,10 @@ int main(int argc, char** argv)
             if (distance(ra, dec, starRa, starDec) > radius)
                 continue;
             const double magnitude = 6.0 + ((i * 7 + j * 3) % 5 + 5) % 5;
-            std::printf("%10s %f %f %f %f %f %d %d %4s %2s %f %d\n", ("V" + std::to_string(number)).c_str(),
-                        starRa, starDec, 0.2, magnitude, 0.2, 0, 0, "VLMR", "0", 0.0, 0);
+            char id[16];
+            std::snprintf(id, sizeof id, "V%d", number);
+            std::printf("%10s %f %f %f %f %f %d %d %4s %2s %f %d\n", id, starRa, starDec, 0.2, magnitude, 0.2, 0, 0,
+                        "VLMR", "0", 0.0, 0);
         }
     return 0;
 }
