@@ -54,17 +54,34 @@ private:
     DriverError attach()
     {
         return device().attach({kExposure, kInfo, kImage}, [this] {
-            // Drivers define the sensor's information before they have read it.
+            // Drivers define the sensor's information before they have read it, and may
+            // fill it in over several updates; a sensor without a size is refused, one
+            // whose pixel size stays unknown is taken as it is.
             const std::string& name = device().name();
-            const DriverError known = device().waitFor(
+            auto positive = [&](const PropertyMirror::View& view,
+                                std::initializer_list<const char*> elements) {
+                const PropertyCopy* info = view.property(name, kInfo);
+                for (const char* element : elements)
+                    if (!info || !(info->number(element).value_or(0) > 0))
+                        return false;
+                return true;
+            };
+            const DriverError complete = device().waitFor(
                 [&](const PropertyMirror::View& view) {
-                    const PropertyCopy* info = view.property(name, kInfo);
-                    return info && info->number("CCD_MAX_X").value_or(0) > 0 &&
-                           info->number("CCD_MAX_Y").value_or(0) > 0;
+                    return positive(view, {"CCD_MAX_X", "CCD_MAX_Y", "CCD_PIXEL_SIZE_X", "CCD_PIXEL_SIZE_Y"});
                 },
                 device().bounds().answer);
-            if (known != DriverError::None)
-                return known;
+            if (complete == DriverError::NotConnected)
+                return complete;
+            if (complete != DriverError::None) {
+                const DriverError sized = device().waitFor(
+                    [&](const PropertyMirror::View& view) {
+                        return positive(view, {"CCD_MAX_X", "CCD_MAX_Y"});
+                    },
+                    std::chrono::milliseconds(0));
+                if (sized != DriverError::None)
+                    return sized;
+            }
             device().connection().receiveBlobs(name);
             // Images come as FITS; a driver set to its native format is switched back.
             const std::optional<PropertyCopy> format = device().property("CCD_TRANSFER_FORMAT");
